@@ -1,0 +1,50 @@
+// ZEBillboard: a flat sprite (tree, lamp) placed by a map's "Billboard"
+// entity that turns towards the camera.
+//
+// A billboard is drawn as one camera-facing quad of m_fWidth x m_fHeight
+// at its position: turning about the vertical axis only, or facing the
+// camera fully when m_bParticle. Its size, texture and opacity come from
+// the entity's first polygon; the texture may carry a colour key (drawn
+// with the alpha test). It is lit once, at its first drawing, by the light
+// arriving at its position (m_aucLight); moving it later does not change
+// its colour.
+//
+// Entity data block: 0 u8 particle style, 1 u8 colour key on, 2 u8
+// collision on, 3 3 x u8 key colour.
+//
+// Ownership: the billboard owns its texture reference; its bounding volume
+// is an axis-aligned box around the quad.
+#pragma once
+
+#include "world/ZEEngineObject.h"
+
+#include <cstdint>
+
+class ZECamera;
+class ZECustomEntity;
+class ZERenderer;
+class ZETextureReference;
+
+class ZEBillboard : public ZEEngineObject
+{
+    ZE_DECLARE_RTTI
+public:
+    static constexpr uint16_t ms_usDataSize = 6;
+
+    // Builds the billboard from the entity and deletes the entity with its
+    // polygons.
+    explicit ZEBillboard(ZECustomEntity* entity);
+    // Deletes the texture reference.
+    ~ZEBillboard() override;
+
+    void Render(ZERenderer* renderer, ZECamera* camera) override;
+
+    float m_fWidth = 0.0f;
+    float m_fHeight = 0.0f;
+    bool m_bParticle = false;
+    bool m_bColorKey = false;
+    uint8_t m_ucAlpha = 255;
+    ZETextureReference* m_pTexture = nullptr;
+    bool m_bLightComputed = false;
+    uint8_t m_aucLight[3] = {0, 0, 0};
+};

@@ -1,0 +1,723 @@
+#include "world/ZEEngine.h"
+
+#include "core/ZEApplication.h"
+#include "core/ZEConsole.h"
+#include "core/ZEFileManager.h"
+#include "core/ZEInputDevices.h"
+#include "core/ZENetworkManager.h"
+#include "core/ZETimer.h"
+#include "core/ZETranslator.h"
+#include "math/ZEPolygon.h"
+#include "render/ZECamera.h"
+#include "render/ZEDecal.h"
+#include "render/ZELight.h"
+#include "render/ZEParticleSystem.h"
+#include "render/ZERenderer.h"
+#include "render/ZESkyBox.h"
+#include "resources/ZEModelManager.h"
+#include "resources/ZESoundManager.h"
+#include "resources/ZETextureManager.h"
+#include "world/ZEEngineObject.h"
+#include "world/ZETerrain.h"
+
+#include <cmath>
+
+ZEEngine* ZEEngine::ms_pEngine = nullptr;
+
+namespace
+{
+// Walks an intrusive list to its tail link, so that new entries keep the
+// list in insertion order.
+template <class T>
+T** TailLink(T** head)
+{
+    while (*head)
+        head = &(*head)->m_pNext;
+    return head;
+}
+
+// Unlinks `entry`; false when it is not in the list.
+template <class T>
+bool Unlink(T** head, T* entry)
+{
+    for (T** link = head; *link; link = &(*link)->m_pNext)
+    {
+        if (*link == entry)
+        {
+            *link = entry->m_pNext;
+            entry->m_pNext = nullptr;
+            return true;
+        }
+    }
+    return false;
+}
+
+float Distance(const ZEVector& a, const ZEVector& b)
+{
+    return (a - b).GetLength();
+}
+
+void ReleaseUnusedTextures()
+{
+    if (ZETextureManager::ms_pTexManager)
+        ZETextureManager::ms_pTexManager->ReleaseUnusedTextures();
+}
+}
+
+// --- Life --------------------------------------------------------------------
+
+ZEEngine::ZEEngine(ZERenderer* renderer, ZESoundDevice* soundDevice, ZECDPlayer* cdPlayer,
+                   ZEInputDevices* inputDevices, ZETimer* timer, ZENetworkManager* networkManager)
+    : m_pApp(ZEApplication::ms_pApp),
+      m_pRenderer(renderer),
+      m_pInputDevices(inputDevices),
+      m_pTimer(timer),
+      m_pNetworkManager(networkManager),
+      m_pSoundDevice(soundDevice),
+      m_pCDPlayer(cdPlayer)
+{
+    ms_pEngine = this;
+
+    m_pTextureManager = new ZETextureManager();
+    m_pModelManager = new ZEModelManager();
+    m_pSoundManager = new ZESoundManager();
+    m_pFileManager = new ZEFileManager();
+    m_pTranslator = new ZETranslator();
+
+    m_pTextureManager->SetTextureDirectory(ZEString("textures/"));
+    m_pModelManager->SetModelDirectory(ZEString("models/"));
+    m_pSoundManager->SetSoundDirectory(ZEString("sounds/"));
+    m_pFileManager->SetMainDirectory(ZEString("main/"));
+    if (!m_pFileManager->AddArchive(ZEString("Zervane.dat")))
+        ZEConsole::Post("engine", ZEString("the engine package main/Zervane.dat is missing or damaged"),
+                        ZE_MSG_ERROR);
+
+    if (m_pRenderer)
+        m_pRenderer->m_bLightmaps = true;
+    m_pTextureManager->RestoreTextures();
+
+    m_pConsole = new ZEConsole();
+    RegisterConsoleEntries();
+    m_ulLastTime = m_pTimer ? m_pTimer->GetTime() : 0;
+
+    m_pCursor = m_pTextureManager->GetTexture(ZEString("cursor01"), ZEString("Engine"), false);
+}
+
+ZEEngine::~ZEEngine()
+{
+    // The world first: its objects hold references into the managers.
+    FreeWorld();
+    delete m_pCursor;
+    delete m_pFakeShadow1;
+    delete m_pFakeShadow2;
+    m_pCursor = m_pFakeShadow1 = m_pFakeShadow2 = nullptr;
+
+    delete m_pTextureManager;
+    delete m_pModelManager;
+    delete m_pSoundManager;
+    delete m_pFileManager;
+    delete m_pConsole;
+    delete m_pTranslator;
+    if (ms_pEngine == this)
+        ms_pEngine = nullptr;
+}
+
+void ZEEngine::RegisterConsoleEntries()
+{
+    ZEConsole& console = *m_pConsole;
+    console.RegisterAppCommand(ZEString("exit"), &ZEApplication::Exit);
+    console.RegisterAppPCommand(ZEString("load"), &ZEApplication::LoadBSPFile);
+    console.RegisterAppCommand(ZEString("unload"), &ZEApplication::UnloadBSPFile);
+    console.RegisterAppCommand(ZEString("pause"), &ZEApplication::Pause);
+    console.RegisterAppPCommand(ZEString("timefactor"), &ZEApplication::SetTimeFactor);
+    console.RegisterAppCommand(ZEString("togglefs"), &ZEApplication::ToggleFullscreen);
+    console.RegisterFloatVar(ZEString("decaldist"), &m_fDecalDist);
+    console.RegisterUIntVar(ZEString("maxdecals"), &m_ulMaxDecals);
+    console.RegisterFloatVar(ZEString("dynlightdist"), &m_fDynLightDist);
+    static_assert(sizeof(ZEShadowMethod) == sizeof(int32_t), "shadowtype is edited as a 32-bit integer");
+    console.RegisterIntVar(ZEString("shadowtype"), reinterpret_cast<int32_t*>(&m_ShadowMethod));
+    console.RegisterFloatVar(ZEString("shadowdist"), &m_fShadowDist);
+    console.RegisterFloatVar(ZEString("coronadist"), &m_fCoronaDist);
+    console.RegisterIntVar(ZEString("texdetail"), &m_lTexDetail);
+    console.RegisterIntVar(ZEString("modeldetail"), &m_lModelDetail);
+    console.RegisterIntVar(ZEString("modelshadowlod"), &m_lModelShadowLOD);
+    console.RegisterUIntVar(ZEString("physicscycle"), &m_ulPhysicsCycle);
+}
+
+void ZEEngine::Initialize()
+{
+    if (ZEInputDevices::ms_pInputDevices)
+        ZEInputDevices::ms_pInputDevices->SetEnginePointer(this);
+}
+
+// --- The frame -----------------------------------------------------------------
+
+void ZEEngine::Idle()
+{
+    ZECamera* camera = &m_pRenderer->m_Camera;
+    ZEVector previousPosition = camera->m_vPosition;
+
+    if (m_pNetworkManager)
+        m_pNetworkManager->Idle();
+    if (m_pInputDevices)
+        m_pInputDevices->Update();
+    m_pRenderer->ClearBuffers();
+    RemoveOldDecals();
+    m_pTextureManager->UpdateAnimatedTextures();
+
+    uint32_t now = m_pTimer->GetTime();
+    uint32_t elapsed = now - m_ulLastTime;
+    m_pApp->Update1(elapsed);
+    UpdateWorld(elapsed);
+    m_ulLastTime = now;
+    m_pApp->Update2(elapsed);
+
+    UpdateListener(previousPosition, elapsed);
+    m_pRenderer->RestoreWorld();
+    if (m_pTerrain)
+        m_pTerrain->Animate(elapsed, this);
+    RenderWorld(camera);
+
+    m_pApp->Render();
+    m_pConsole->Render(m_pRenderer);
+    RenderCursor();
+    m_pRenderer->DisplayBackBuffer();
+}
+
+void ZEEngine::RenderWorld(ZECamera* camera)
+{
+    if (m_pTerrain)
+    {
+        if (m_pTerrain->m_pSkyBox)
+        {
+            m_pTerrain->m_pSkyBox->Render(m_pRenderer, camera);
+            m_pRenderer->ClearZBuffer();
+        }
+        if (!m_pTerrain->m_bSecondPass)
+            m_pTerrain->Render(m_pRenderer, camera);
+    }
+    RenderObjects(false);
+    if (m_bDecals)
+        RenderDecals(camera);
+    RenderParticleSystems(camera);
+    if (m_pTerrain && m_pTerrain->m_bSecondPass)
+        m_pTerrain->Render(m_pRenderer, camera);
+    if (m_ShadowMethod != ZE_SHADOW_NONE)
+        RenderShadows(camera);
+    RenderObjects(true);
+    if (m_bDynamicLights)
+        RenderDynamicLights(camera);
+    if (m_bReflections)
+        RenderReflections(camera);
+}
+
+void ZEEngine::RenderCursor()
+{
+    if (!m_bShowCursor || !m_pInputDevices)
+        return;
+    uint32_t x = 0, y = 0;
+    m_pInputDevices->GetCursorPos(x, y);
+    int32_t left = static_cast<int32_t>(x), top = static_cast<int32_t>(y);
+    m_pRenderer->EnableBlending();
+    m_pRenderer->SetBlendingState(4, 5);
+    m_pRenderer->SetAmbient4(m_aucCursorColor);
+    m_pRenderer->SetTexture(m_pCursor);
+    m_pRenderer->DrawRectangle(left, top, left + 32, top + 32);
+    m_pRenderer->DisableBlending();
+}
+
+void ZEEngine::UpdateListener(const ZEVector& previousPosition, uint32_t elapsed)
+{
+    const ZECamera& camera = m_pRenderer->m_Camera;
+    if (camera.m_vPosition == previousPosition || !m_pSoundManager)
+        return;
+    // A move without game time (paused, or a frame under a millisecond)
+    // has no meaningful velocity.
+    ZEVector velocity;
+    if (elapsed > 0)
+        velocity = (camera.m_vPosition - previousPosition) * (1.0f / (elapsed / 1000.0f));
+    ZEVector position = camera.m_vPosition, forward = camera.m_vForward, up = camera.m_vUp;
+    m_pSoundManager->SetListener(position, forward, up, velocity);
+}
+
+// --- Simulation ------------------------------------------------------------------
+
+void ZEEngine::UpdateWorld(uint32_t elapsed)
+{
+    // A cycle of 0 would never finish a frame.
+    uint32_t cycle = m_ulPhysicsCycle ? m_ulPhysicsCycle : 1;
+    uint32_t step = elapsed < cycle ? elapsed : cycle;
+    uint32_t remaining = elapsed;
+    while (remaining > 0)
+    {
+        if (remaining < step)
+        {
+            step = remaining;
+            remaining = 0;
+        }
+        else
+        {
+            remaining -= step;
+        }
+        SimulateStep(step);
+    }
+
+    for (ZELight* light = m_pLights; light; light = light->m_pNext)
+        light->Animate(elapsed);
+    AnimateParticleSystems(&m_pRenderer->m_Camera);
+}
+
+void ZEEngine::SimulateStep(uint32_t step)
+{
+    // Each pass re-reads the list and the flags: a callback may change an
+    // object's flags or hand new objects to the world.
+    for (ZEEngineObject* object = m_pObjects; object; object = object->m_pNext)
+        object->Animate(step, this);
+    for (ZEEngineObject* object = m_pObjects; object; object = object->m_pNext)
+    {
+        object->ApplyGravity(m_fGravity);
+        if (object->m_bCollision)
+            TellAboutCollisions(step, object);
+    }
+    for (ZEEngineObject* object = m_pObjects; object; object = object->m_pNext)
+        object->Update(step, this);
+}
+
+void ZEEngine::TellAboutCollisions(uint32_t step, ZEEngineObject* receiver)
+{
+    if (m_pTerrain)
+        m_pTerrain->Influence(step, receiver);
+    for (ZEEngineObject* other = m_pObjects; other; other = other->m_pNext)
+    {
+        if (other != receiver && other->m_bCollision && receiver->m_bCollision)
+            other->Influence(step, receiver);
+    }
+}
+
+// --- Input -------------------------------------------------------------------------
+
+void ZEEngine::KeyDown(uint32_t key)
+{
+    if (m_pConsole->GetState() != ZE_CONSOLE_CLOSED)
+        m_pConsole->KeyDown(key);
+    else
+        m_pApp->KeyDown(key);
+}
+
+void ZEEngine::KeyUp(uint32_t key)
+{
+    if (m_pConsole->GetState() == ZE_CONSOLE_CLOSED)
+        m_pApp->KeyUp(key);
+}
+
+void ZEEngine::MouseMovement(uint32_t x, uint32_t y, int32_t dx, int32_t dy, char buttons)
+{
+    if (m_pConsole->GetState() == ZE_CONSOLE_CLOSED)
+        m_pApp->MouseMovement(x, y, dx, dy, buttons);
+}
+
+void ZEEngine::JoystickMovement(int32_t x, int32_t y, int32_t z)
+{
+    if (m_pConsole->GetState() == ZE_CONSOLE_CLOSED)
+        m_pApp->JoystickMovement(x, y, z);
+}
+
+// --- The world's contents -----------------------------------------------------------
+
+void ZEEngine::SetTerrain(ZETerrain* terrain)
+{
+    if (terrain == m_pTerrain)
+        return;
+    delete m_pTerrain;
+    m_pTerrain = nullptr;
+    ReleaseUnusedTextures();
+    m_pTerrain = terrain;
+}
+
+void ZEEngine::FreeWorld()
+{
+    delete m_pTerrain;
+    m_pTerrain = nullptr;
+    FreeAllObjectsInWorld();
+    FreeAllLightsInWorld();
+    FreeAllParticleSystems();
+    FreeAllDecals();
+}
+
+void ZEEngine::AddObjectToWorld(ZEEngineObject* object)
+{
+    if (!object || object->m_bInWorld)
+        return;
+    object->m_pNext = nullptr;
+    *TailLink(&m_pObjects) = object;
+    object->m_bInWorld = true;
+}
+
+void ZEEngine::RemoveObjectFromWorld(ZEEngineObject* object)
+{
+    if (object && Unlink(&m_pObjects, object))
+        object->m_bInWorld = false;
+    if (m_pModelManager)
+        m_pModelManager->FreeUnusedModels();
+    ReleaseUnusedTextures();
+}
+
+void ZEEngine::FreeAllObjectsInWorld()
+{
+    while (m_pObjects)
+    {
+        ZEEngineObject* object = m_pObjects;
+        m_pObjects = object->m_pNext;
+        object->m_pNext = nullptr;
+        object->m_bInWorld = false;
+        delete object;
+    }
+}
+
+void ZEEngine::AddLightToWorld(ZELight* light)
+{
+    if (!light || light->m_bInWorld)
+        return;
+    light->m_pNext = nullptr;
+    *TailLink(&m_pLights) = light;
+    light->m_bInWorld = true;
+}
+
+void ZEEngine::RemoveLightFromWorld(ZELight* light)
+{
+    if (light && Unlink(&m_pLights, light))
+        light->m_bInWorld = false;
+    ReleaseUnusedTextures();
+}
+
+void ZEEngine::FreeAllLightsInWorld()
+{
+    while (m_pLights)
+    {
+        ZELight* light = m_pLights;
+        m_pLights = light->m_pNext;
+        light->m_pNext = nullptr;
+        light->m_bInWorld = false;
+        delete light;
+    }
+}
+
+void ZEEngine::AddParticleSystem(ZEParticleSystem* system)
+{
+    if (!system)
+        return;
+    system->m_pNext = nullptr;
+    *TailLink(&m_pParticleSystems) = system;
+}
+
+void ZEEngine::RemoveParticleSystem(ZEParticleSystem* system)
+{
+    if (system && Unlink(&m_pParticleSystems, system))
+        delete system;
+    ReleaseUnusedTextures();
+}
+
+void ZEEngine::FreeAllParticleSystems()
+{
+    while (m_pParticleSystems)
+    {
+        ZEParticleSystem* system = m_pParticleSystems;
+        m_pParticleSystems = system->m_pNext;
+        delete system;
+    }
+}
+
+void ZEEngine::AnimateParticleSystems(ZECamera* camera)
+{
+    for (ZEParticleSystem* system = m_pParticleSystems; system; system = system->m_pNext)
+        system->Animate(camera);
+}
+
+void ZEEngine::RenderParticleSystems(ZECamera* camera)
+{
+    for (ZEParticleSystem* system = m_pParticleSystems; system; system = system->m_pNext)
+        system->Render(m_pRenderer, camera);
+}
+
+// --- Decals --------------------------------------------------------------------------
+
+void ZEEngine::AddDecal(ZEDecal* chain)
+{
+    if (!m_bDecals)
+    {
+        while (chain)
+        {
+            ZEDecal* next = chain->m_pNext;
+            delete chain;
+            chain = next;
+        }
+        return;
+    }
+
+    uint32_t count = 0;
+    for (ZEDecal* decal = chain; decal; decal = decal->m_pNext)
+        ++count;
+    *TailLink(&m_pDecals) = chain;
+    m_ulNumDecals += count;
+
+    if (m_ulMaxDecals == 0)
+        return;
+    while (m_ulNumDecals > m_ulMaxDecals && m_pDecals)
+    {
+        ZEDecal* oldest = m_pDecals;
+        m_pDecals = oldest->m_pNext;
+        delete oldest;
+        --m_ulNumDecals;
+    }
+}
+
+void ZEEngine::RemoveOldDecals()
+{
+    uint32_t now = m_pTimer->GetTime();
+    ZEDecal** link = &m_pDecals;
+    while (*link)
+    {
+        ZEDecal* decal = *link;
+        // Measured by unsigned difference so that the clock's wrap never
+        // expires a decal early.
+        if (now - decal->m_ulCreationTime > decal->m_ulLifetime)
+        {
+            *link = decal->m_pNext;
+            delete decal;
+            --m_ulNumDecals;
+        }
+        else
+        {
+            link = &decal->m_pNext;
+        }
+    }
+}
+
+void ZEEngine::RenderDecals(ZECamera* camera)
+{
+    m_pRenderer->EnableDecaling();
+    for (ZEDecal* decal = m_pDecals; decal; decal = decal->m_pNext)
+    {
+        if (decal->m_bUseSphere && camera->Culled(&decal->m_BoundingSphere))
+            continue;
+        if (Distance(decal->m_Position, camera->m_vPosition) <= m_fDecalDist)
+            decal->Render(m_pRenderer, camera);
+    }
+    m_pRenderer->DisableDecaling();
+}
+
+void ZEEngine::FreeAllDecals()
+{
+    while (m_pDecals)
+    {
+        ZEDecal* decal = m_pDecals;
+        m_pDecals = decal->m_pNext;
+        delete decal;
+    }
+    m_ulNumDecals = 0;
+}
+
+// --- Render passes ------------------------------------------------------------------
+
+void ZEEngine::RenderObjects(bool secondPass)
+{
+    ZECamera* camera = &m_pRenderer->m_Camera;
+    for (ZEEngineObject* object = m_pObjects; object; object = object->m_pNext)
+        if (object->m_bSecondPass == secondPass)
+            object->Render(m_pRenderer, camera);
+}
+
+void ZEEngine::RenderShadows(ZECamera* camera)
+{
+    for (ZEEngineObject* object = m_pObjects; object; object = object->m_pNext)
+    {
+        if (Distance(object->m_vPosition, camera->m_vPosition) <= m_fShadowDist)
+            object->RenderShadow(m_pRenderer, camera, m_pLights, m_ShadowMethod, m_bShadowsFromAllLights);
+    }
+}
+
+void ZEEngine::RenderDynamicLights(ZECamera* camera)
+{
+    m_pRenderer->EnableDecaling();
+    m_pRenderer->EnableBlending();
+    m_pRenderer->SetBlendingState(4, 1);
+    for (ZELight* light = m_pLights; light; light = light->m_pNext)
+    {
+        bool dynamic = light->m_lType == 4 || light->m_lType == 5;
+        if (!dynamic || Distance(light->m_vPosition, camera->m_vPosition) > m_fDynLightDist ||
+            camera->Culled(&light->m_BoundingSphere))
+            continue;
+        m_pRenderer->SetTexture(light->m_pTexture);
+        if (m_pTerrain)
+            m_pTerrain->RenderDynamicLight(light, camera);
+        for (ZEEngineObject* object = m_pObjects; object; object = object->m_pNext)
+            object->RenderDynamicLight(light, camera);
+    }
+    m_pRenderer->DisableBlending();
+    m_pRenderer->DisableDecaling();
+}
+
+void ZEEngine::RenderReflections(ZECamera*)
+{
+    // Reflective surfaces draw themselves in the object passes; this pass is
+    // where a planar reflection of the whole scene would go.
+}
+
+void ZEEngine::RenderDynamicLight(ZEPolygon*, ZELight*)
+{
+    // The lit spot on one polygon is drawn by the dynamic-light renderer.
+}
+
+void ZEEngine::RenderFakeShadow(const ZEVector&, const ZEVector&, float, float)
+{
+    // The projected blob under an object is drawn by the shadow renderer.
+}
+
+// --- Queries ----------------------------------------------------------------------------
+
+bool ZEEngine::RayClipsInWorld(const ZEVector& start, const ZEVector& offset, _ZEClipInfo& clip,
+                               ZEEngineObject* ignore)
+{
+    ZEVector ray = offset;
+    ZEVector origin = start;
+    bool hit = false;
+    float best = 0.0f;
+
+    if (m_pTerrain && m_pTerrain != ignore && m_pTerrain->Clips(origin, ray, clip))
+    {
+        hit = true;
+        best = Distance(clip.m_vPoint, start);
+        ray = clip.m_vPoint - start;
+    }
+    for (ZEEngineObject* object = m_pObjects; object; object = object->m_pNext)
+    {
+        if (!object->m_bCollision || object == ignore)
+            continue;
+        _ZEClipInfo local;
+        if (!object->Clips(origin, ray, local))
+            continue;
+        float distance = Distance(local.m_vPoint, start);
+        if (!hit || distance < best)
+        {
+            clip = local;
+            best = distance;
+            hit = true;
+            ray = local.m_vPoint - start;
+        }
+    }
+    return hit;
+}
+
+bool ZEEngine::FastRayClipsInWorld(const ZEVector& start, const ZEVector& offset, ZEEngineObject* ignore)
+{
+    ZEVector origin = start, ray = offset;
+    if (m_pTerrain && m_pTerrain != ignore && m_pTerrain->Clips(origin, ray))
+        return true;
+    for (ZEEngineObject* object = m_pObjects; object; object = object->m_pNext)
+        if (object->m_bCollision && object != ignore && object->Clips(origin, ray))
+            return true;
+    return false;
+}
+
+namespace
+{
+// How strongly a spot light reaches a point inside its cone: the point-light
+// share (growing with distance, as point lights do), scaled down toward the
+// rim of the cone.
+float SpotFactor(const ZELight& light, float distance, float angle)
+{
+    float share = light.m_fRange > 0.0f ? distance / light.m_fRange : 1.0f;
+    float rim = light.m_usConeAngle * 0.5f + 3.5f;
+    float cone = rim > 0.0f ? 1.0f - angle / rim : 0.0f;
+    if (cone < 0.0f)
+        cone = 0.0f;
+    return share * cone;
+}
+}
+
+void ZEEngine::GetLightAtPosition(const ZEVector& point, float* color, ZEEngineObject*)
+{
+    color[0] = color[1] = color[2] = 0.0f;
+    for (ZELight* light = m_pLights; light; light = light->m_pNext)
+    {
+        float factor = 1.0f;
+        bool reaches = false;
+        switch (light->m_lType)
+        {
+        case 0:
+            reaches = true;
+            break;
+        case 1:
+        {
+            ZEVector far = light->m_vDirection * 999999.0f;
+            ZEVector from = point - far;
+            reaches = !(m_pTerrain && m_pTerrain->Clips(from, far));
+            break;
+        }
+        case 2:
+        case 3:
+        case 4:
+        case 5:
+        {
+            float distance = Distance(light->m_vPosition, point);
+            if (distance > light->m_fRange)
+                break;
+            bool spot = light->m_lType == 3 || light->m_lType == 5;
+            float angle = 0.0f;
+            ZEVector target = point;
+            if (spot && !light->IsInSpotlight(target, angle))
+                break;
+            ZEVector from = light->m_vPosition, toPoint = point - light->m_vPosition;
+            reaches = !(m_pTerrain && m_pTerrain->Clips(from, toPoint));
+            // A light with no range lights with full strength where it is.
+            if (light->m_bAttenuation)
+                factor = spot ? SpotFactor(*light, distance, angle)
+                              : (light->m_fRange > 0.0f ? distance / light->m_fRange : 1.0f);
+            break;
+        }
+        default:
+            break;
+        }
+        if (!reaches)
+            continue;
+        for (int i = 0; i < 3; ++i)
+            color[i] += factor * light->m_afColor[i];
+    }
+    for (int i = 0; i < 3; ++i)
+        if (color[i] > 1.0f)
+            color[i] = 1.0f;
+}
+
+void ZEEngine::GetLightAtPosition(const ZEVector& point, uint8_t* color, ZEEngineObject* ignore)
+{
+    float light[3];
+    GetLightAtPosition(point, light, ignore);
+    for (int i = 0; i < 3; ++i)
+        color[i] = static_cast<uint8_t>(light[i] * 255.0f);
+}
+
+// --- Settings ----------------------------------------------------------------------------
+
+void ZEEngine::SetShadowMethod(ZEShadowMethod method)
+{
+    bool needsStencil = static_cast<int32_t>(method) >= 3;
+    if (needsStencil && !(m_pRenderer && m_pRenderer->m_bStencilBuffer))
+        method = static_cast<ZEShadowMethod>(2);
+    m_ShadowMethod = method;
+}
+
+void ZEEngine::SetCursorImage(ZETextureReference* cursor)
+{
+    if (cursor == m_pCursor)
+        return;
+    delete m_pCursor;
+    m_pCursor = cursor;
+}
+
+void ZEEngine::SetCursorColor(uint8_t r, uint8_t g, uint8_t b, uint8_t a)
+{
+    m_aucCursorColor[0] = r;
+    m_aucCursorColor[1] = g;
+    m_aucCursorColor[2] = b;
+    m_aucCursorColor[3] = a;
+}

@@ -1,0 +1,201 @@
+// ZEEngine: the one world, and its frame.
+//
+// The engine owns the resource managers, the file manager, the translator,
+// the console, the terrain and every object, light, particle system and
+// decal handed to it; the devices (renderer, sound, CD, input, timer,
+// network) belong to the application and are only borrowed. Lists are
+// intrusive and appended at the tail, so each runs in insertion order.
+//
+// One Idle() is one frame, always in this order: network poll, input poll,
+// buffer clear, decal expiry, animated textures, the application's Update1,
+// the fixed-step simulation (UpdateWorld), the application's Update2, the
+// sound listener, the world's render passes (sky box, terrain, objects,
+// decals, particles, transparent terrain, shadows, second-pass objects,
+// dynamic lights, reflections), the application's Render, the console, the
+// mouse cursor, and the buffer swap.
+//
+// The simulation runs in steps of at most "physicscycle" game milliseconds
+// (a frame of 40 ms at 15 runs 15, 15, 10). In each step every object is
+// animated, pulled by gravity and told about the terrain and about every
+// other colliding object (receiver first), then updated.
+//
+// The engine reaches the game only through ZEApplication's virtual
+// operations. ms_pEngine points at the one engine while it lives.
+#pragma once
+
+#include "core/ZEString.h"
+#include "render/ZEShadow.h"
+
+#include <cstdint>
+
+class ZEApplication;
+class ZECamera;
+class ZECDPlayer;
+class ZEConsole;
+class ZEDecal;
+class ZEEngineObject;
+class ZEFileManager;
+class ZEInputDevices;
+class ZELight;
+class ZEModelManager;
+class ZENetworkManager;
+class ZEParticleSystem;
+class ZEPolygon;
+class ZERenderer;
+class ZESoundDevice;
+class ZESoundManager;
+class ZETerrain;
+class ZETextureManager;
+class ZETextureReference;
+class ZETimer;
+class ZETranslator;
+class ZEVector;
+struct _ZEClipInfo;
+
+class ZEEngine
+{
+public:
+    ZEEngine(ZERenderer* renderer, ZESoundDevice* soundDevice, ZECDPlayer* cdPlayer,
+             ZEInputDevices* inputDevices, ZETimer* timer, ZENetworkManager* networkManager);
+    ~ZEEngine();
+
+    ZEEngine(const ZEEngine&) = delete;
+    ZEEngine& operator=(const ZEEngine&) = delete;
+
+    // Makes the input devices report to this engine.
+    void Initialize();
+
+    // One frame (see above).
+    void Idle();
+    // Simulates `elapsed` game milliseconds in fixed steps.
+    void UpdateWorld(uint32_t elapsed);
+
+    // Input from the devices: to the console while it is open, otherwise to
+    // the application. Releases and movement are dropped while it is open.
+    void KeyDown(uint32_t key);
+    void KeyUp(uint32_t key);
+    void MouseMovement(uint32_t x, uint32_t y, int32_t dx, int32_t dy, char buttons);
+    void JoystickMovement(int32_t x, int32_t y, int32_t z);
+    void ExitRequest() {}
+
+    // Takes ownership of the terrain; the previous one is deleted.
+    void SetTerrain(ZETerrain* terrain);
+    ZETerrain* GetTerrain() const { return m_pTerrain; }
+    // Deletes the terrain and everything in every list.
+    void FreeWorld();
+
+    // Objects: appended and owned; removal unlinks without deleting.
+    void AddObjectToWorld(ZEEngineObject* object);
+    void RemoveObjectFromWorld(ZEEngineObject* object);
+    void FreeAllObjectsInWorld();
+    ZEEngineObject* GetObjects() const { return m_pObjects; }
+
+    void AddLightToWorld(ZELight* light);
+    void RemoveLightFromWorld(ZELight* light);
+    void FreeAllLightsInWorld();
+    ZELight* GetLights() const { return m_pLights; }
+
+    void AddParticleSystem(ZEParticleSystem* system);
+    // Unlinks and deletes.
+    void RemoveParticleSystem(ZEParticleSystem* system);
+    void FreeAllParticleSystems();
+    void AnimateParticleSystems(ZECamera* camera);
+    void RenderParticleSystems(ZECamera* camera);
+
+    // Takes a chain of decals linked by their next pointers; oldest decals
+    // beyond "maxdecals" (when not 0) are deleted.
+    void AddDecal(ZEDecal* chain);
+    void RemoveOldDecals();
+    void RenderDecals(ZECamera* camera);
+    void FreeAllDecals();
+    uint32_t GetNumDecals() const { return m_ulNumDecals; }
+    ZEDecal* GetDecals() const { return m_pDecals; }
+
+    // The world's render passes through `camera`, without clearing or
+    // presenting: sky box, terrain, objects, decals, particles, transparent
+    // terrain, shadows, second-pass objects, dynamic lights, reflections.
+    void RenderWorld(ZECamera* camera);
+    // Draws every object whose second-pass flag equals `secondPass`.
+    void RenderObjects(bool secondPass);
+    void RenderShadows(ZECamera* camera);
+    void RenderDynamicLights(ZECamera* camera);
+    void RenderReflections(ZECamera* camera);
+    void RenderDynamicLight(ZEPolygon* polygon, ZELight* light);
+    void RenderFakeShadow(const ZEVector& position, const ZEVector& direction, float width, float length);
+
+    // Moves the sound listener to the camera when it moved this frame.
+    void UpdateListener(const ZEVector& previousPosition, uint32_t elapsed);
+
+    // The hit nearest to `start` on the segment start .. start + offset,
+    // against the terrain and every colliding object except `ignore`.
+    bool RayClipsInWorld(const ZEVector& start, const ZEVector& offset, _ZEClipInfo& clip,
+                         ZEEngineObject* ignore = nullptr);
+    // Whether anything at all lies on the segment.
+    bool FastRayClipsInWorld(const ZEVector& start, const ZEVector& offset, ZEEngineObject* ignore = nullptr);
+
+    // Colour of the light arriving at a point, each component 0..1 (or
+    // 0..255). Only the terrain blocks light; `ignore` has no effect.
+    void GetLightAtPosition(const ZEVector& point, float* color, ZEEngineObject* ignore = nullptr);
+    void GetLightAtPosition(const ZEVector& point, uint8_t* color, ZEEngineObject* ignore = nullptr);
+
+    // Stencil methods (3 and above) fall back to 2 without a stencil buffer.
+    void SetShadowMethod(ZEShadowMethod method);
+    void ShowCursor(bool show) { m_bShowCursor = show; }
+    // Takes ownership; the previous cursor is deleted.
+    void SetCursorImage(ZETextureReference* cursor);
+    void SetCursorColor(uint8_t r, uint8_t g, uint8_t b, uint8_t a);
+
+    ZEConsole* GetConsole() const { return m_pConsole; }
+    ZERenderer* GetRenderer() const { return m_pRenderer; }
+    ZETimer* GetTimer() const { return m_pTimer; }
+
+    static ZEEngine* ms_pEngine;
+
+    ZEApplication* m_pApp;
+    ZEConsole* m_pConsole = nullptr;
+    ZERenderer* m_pRenderer;
+    ZEInputDevices* m_pInputDevices;
+    ZETimer* m_pTimer;
+    ZENetworkManager* m_pNetworkManager;
+    ZESoundDevice* m_pSoundDevice;
+    ZECDPlayer* m_pCDPlayer;
+    ZETextureManager* m_pTextureManager = nullptr;
+    ZEModelManager* m_pModelManager = nullptr;
+    ZESoundManager* m_pSoundManager = nullptr;
+    ZEFileManager* m_pFileManager = nullptr;
+    ZETranslator* m_pTranslator = nullptr;
+    float m_fGravity = 98.1f;
+    uint32_t m_ulLastTime = 0;
+    ZETerrain* m_pTerrain = nullptr;
+    ZEEngineObject* m_pObjects = nullptr;
+    ZELight* m_pLights = nullptr;
+    ZEParticleSystem* m_pParticleSystems = nullptr;
+    ZEDecal* m_pDecals = nullptr;
+    bool m_bDecals = true;
+    float m_fDecalDist = 320.0f;
+    uint32_t m_ulMaxDecals = 100;
+    uint32_t m_ulNumDecals = 0;
+    ZEShadowMethod m_ShadowMethod = ZE_SHADOW_NONE;
+    float m_fShadowDist = 320.0f;
+    bool m_bShadowsFromAllLights = false;
+    ZETextureReference* m_pFakeShadow1 = nullptr;
+    ZETextureReference* m_pFakeShadow2 = nullptr;
+    bool m_bDynamicLights = true;
+    float m_fDynLightDist = 320.0f;
+    bool m_bReflections = true;
+    float m_fCoronaDist = 640.0f;
+    float m_fCoronaScale = 0.1f;
+    int32_t m_lTexDetail = 0;
+    int32_t m_lModelDetail = 0;
+    int32_t m_lModelShadowLOD = 0;
+    uint32_t m_ulPhysicsCycle = 15;
+    bool m_bShowCursor = true;
+    ZETextureReference* m_pCursor = nullptr;
+    uint8_t m_aucCursorColor[4] = {255, 255, 255, 255};
+
+private:
+    void RegisterConsoleEntries();
+    void RenderCursor();
+    void SimulateStep(uint32_t step);
+    void TellAboutCollisions(uint32_t step, ZEEngineObject* receiver);
+};
