@@ -22,8 +22,8 @@
 // changes its position, local centre, half size or rotation ends with it.
 //
 // Volumes are owned through base pointers (an engine object's collision
-// volume), so the base has a virtual destructor, placed after the documented
-// slots.
+// volume), so the base has a virtual destructor, placed after the other
+// virtual operations so their order stays fixed.
 #pragma once
 
 #include "core/ZEObject.h"

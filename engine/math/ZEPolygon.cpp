@@ -49,3 +49,13 @@ bool ZEPointInTriangle(const ZEVector&, const ZEVector&, const ZEVector&, const 
 {
     return false;
 }
+
+void ZEDeletePolygonList(ZEPolygon*& list)
+{
+    while (list)
+    {
+        ZEPolygon* polygon = list;
+        list = polygon->m_pNext;
+        delete polygon;
+    }
+}

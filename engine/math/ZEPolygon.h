@@ -92,3 +92,6 @@ public:
 // Whether p, a point already on the triangle's plane, lies in the triangle
 // a, b, c (edges and corners included).
 bool ZEPointInTriangle(const ZEVector& a, const ZEVector& b, const ZEVector& c, const ZEVector& p);
+
+// Deletes a list of polygons chained through m_pNext and clears the head.
+void ZEDeletePolygonList(ZEPolygon*& list);

@@ -17,7 +17,7 @@
 // The engine's light list owns every light added to it (AddLightToWorld
 // sets m_bInWorld); deleting a light that is still in the list unlinks it
 // first. Lights are deleted through ZELight pointers, so the destructor is
-// virtual; it follows the documented slots GetRTTI and Animate.
+// virtual; it follows GetRTTI and Animate so their order stays fixed.
 #pragma once
 
 #include "core/ZEObject.h"

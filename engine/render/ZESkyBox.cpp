@@ -21,12 +21,7 @@ ZESkyBox::ZESkyBox(ZECustomEntity* entity)
 
 ZESkyBox::~ZESkyBox()
 {
-    while (m_pPolygons)
-    {
-        ZEPolygon* polygon = m_pPolygons;
-        m_pPolygons = polygon->m_pNext;
-        delete polygon;
-    }
+    ZEDeletePolygonList(m_pPolygons);
 }
 
 void ZESkyBox::Render(ZERenderer*, ZECamera*)

@@ -21,12 +21,7 @@ ZEWater::ZEWater(ZECustomEntity* entity)
 
 ZEWater::~ZEWater()
 {
-    while (m_pPolygons)
-    {
-        ZEPolygon* polygon = m_pPolygons;
-        m_pPolygons = polygon->m_pNext;
-        delete polygon;
-    }
+    ZEDeletePolygonList(m_pPolygons);
     delete[] m_ppVertices;
     delete[] m_ppLVertices;
     delete[] m_pfOffsets;

@@ -277,12 +277,7 @@ ZECustomEntity::ZECustomEntity(const ZEString& className, const ZEVector& positi
 
 ZECustomEntity::~ZECustomEntity()
 {
-    while (m_pPolygons)
-    {
-        ZEPolygon* polygon = m_pPolygons;
-        m_pPolygons = polygon->m_pNext;
-        delete polygon;
-    }
+    ZEDeletePolygonList(m_pPolygons);
     delete[] m_pData;
 }
 

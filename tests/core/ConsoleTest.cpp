@@ -2,6 +2,7 @@
 #include "core/ZEConsole.h"
 #include "core/ZEInputDevices.h"
 #include "support/ManualTimer.h"
+#include "support/RecordingRenderer.h"
 
 #include <gtest/gtest.h>
 
@@ -334,5 +335,88 @@ TEST_F(ConsoleTest, StatesAndAnimations)
 
     m_Console.SetState(ZE_CONSOLE_FULL);
     m_Console.KeyDown(ZE_KEY_TAB);
+    EXPECT_EQ(m_Console.GetState(), ZE_CONSOLE_CLOSED);
+}
+
+namespace
+{
+class ConsoleRenderTest : public ConsoleTest
+{
+protected:
+    ZERecordingRenderer m_Renderer;
+
+    std::vector<std::string> TextLines()
+    {
+        std::vector<std::string> lines;
+        for (const std::string& line : m_Renderer.m_Log)
+            if (line.rfind("DrawText", 0) == 0)
+                lines.push_back(line.substr(0, line.find(" font=")));
+        return lines;
+    }
+};
+}
+
+TEST_F(ConsoleRenderTest, ClosedConsoleShowsUserMessagesForTwoAndAHalfSeconds)
+{
+    m_Console.ConsoleMessage(ZEString("error"), ZE_MSG_ERROR);
+    m_Console.ConsoleMessage(ZEString("user"), ZE_MSG_USER);
+    m_Timer.Advance(1000);
+    m_Console.ConsoleMessage(ZEString("notice"), ZE_MSG_NOTICE);
+    m_Console.Render(&m_Renderer);
+    EXPECT_EQ(TextLines(), (std::vector<std::string>{"DrawText 0 0 16 notice", "DrawText 0 16 16 user"}));
+
+    m_Renderer.Clear();
+    m_Timer.Advance(1499);   // "user" is 2499 ms old
+    m_Console.Render(&m_Renderer);
+    EXPECT_EQ(TextLines().size(), 2u);
+
+    m_Renderer.Clear();
+    m_Timer.Advance(1);
+    m_Console.Render(&m_Renderer);
+    EXPECT_EQ(TextLines(), (std::vector<std::string>{"DrawText 0 0 16 notice"}));
+}
+
+TEST_F(ConsoleRenderTest, OpenConsoleShowsTheLogAboveTheInputLine)
+{
+    m_Console.ConsoleMessage(ZEString("older"), ZE_MSG_DEFAULT);
+    m_Console.ConsoleMessage(ZEString("hidden notice"), ZE_MSG_NOTICE);
+    m_Console.ConsoleMessage(ZEString("newer"), ZE_MSG_ERROR);
+    m_Console.SetState(ZE_CONSOLE_FULL);
+    m_Console.Render(&m_Renderer);
+    // Baseline 480 - 32 = 448 for the input line, each message a line up.
+    EXPECT_EQ(TextLines(), (std::vector<std::string>{"DrawText 0 448 16 ]", "DrawText 0 432 16 newer",
+                                                     "DrawText 0 416 16 older"}));
+    EXPECT_GE(m_Renderer.Count("DrawRectanglef 0 0 1 1"), 1u);
+    EXPECT_GE(m_Renderer.Count("SetAmbient3 255 0 0"), 1u);   // the error colour
+}
+
+TEST_F(ConsoleRenderTest, LinesThatNoLongerFitLeaveTheLog)
+{
+    for (int i = 0; i < 40; ++i)
+        m_Console.ConsoleMessage(ZEString::Format("line %d", i), ZE_MSG_DEFAULT);
+    m_Console.ConsoleMessage(ZEString("notice"), ZE_MSG_NOTICE);
+    m_Console.SetState(ZE_CONSOLE_FULL);
+    m_Console.Render(&m_Renderer);
+    // 448 / 16 = 28 lines fit above the input line; the notice takes none.
+    EXPECT_EQ(LogSize(), 29u);
+}
+
+TEST_F(ConsoleRenderTest, OpeningAndClosingAnimate)
+{
+    m_Console.SetState(ZE_CONSOLE_HALF);
+    m_Timer.Advance(375);
+    m_Console.Render(&m_Renderer);
+    EXPECT_EQ(m_Console.GetState(), ZE_CONSOLE_OPENING);
+    EXPECT_GE(m_Renderer.Count("DrawRectanglef 0 -0.25 1 0.25"), 1u);
+    EXPECT_TRUE(TextLines().empty());
+
+    m_Timer.Advance(376);
+    m_Console.Render(&m_Renderer);
+    EXPECT_EQ(m_Console.GetState(), ZE_CONSOLE_HALF);
+
+    m_Console.SetState(ZE_CONSOLE_CLOSED);
+    EXPECT_EQ(m_Console.GetState(), ZE_CONSOLE_CLOSING);
+    m_Timer.Advance(751);
+    m_Console.Render(&m_Renderer);
     EXPECT_EQ(m_Console.GetState(), ZE_CONSOLE_CLOSED);
 }
