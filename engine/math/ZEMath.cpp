@@ -19,23 +19,25 @@ void SeedOnFirstUse()
     }
 }
 
-Extended DegreesToRadians(float degrees)
+// Trigonometry runs in double: every result is rounded to float, and
+// double keeps the functions fast enough for per-step rotations.
+double DegreesToRadians(float degrees)
 {
-    return static_cast<Extended>(ZE_PI) * degrees / 180.0L;
+    return static_cast<double>(ZE_PI) * degrees / 180.0;
 }
 
 float RadiansToDegrees(float radians)
 {
-    return static_cast<float>(radians / static_cast<Extended>(ZE_PI) * 180.0L);
+    return static_cast<float>(radians / static_cast<double>(ZE_PI) * 180.0);
 }
 }
 
-float ZESinRad(float x) { return static_cast<float>(std::sin(static_cast<Extended>(x))); }
-float ZECosRad(float x) { return static_cast<float>(std::cos(static_cast<Extended>(x))); }
-float ZETanRad(float x) { return static_cast<float>(std::tan(static_cast<Extended>(x))); }
-float ZEASinRad(float x) { return static_cast<float>(std::asin(static_cast<Extended>(x))); }
-float ZEACosRad(float x) { return static_cast<float>(std::acos(static_cast<Extended>(x))); }
-float ZEATanRad(float x) { return static_cast<float>(std::atan2(static_cast<Extended>(x), 1.0L)); }
+float ZESinRad(float x) { return static_cast<float>(std::sin(static_cast<double>(x))); }
+float ZECosRad(float x) { return static_cast<float>(std::cos(static_cast<double>(x))); }
+float ZETanRad(float x) { return static_cast<float>(std::tan(static_cast<double>(x))); }
+float ZEASinRad(float x) { return static_cast<float>(std::asin(static_cast<double>(x))); }
+float ZEACosRad(float x) { return static_cast<float>(std::acos(static_cast<double>(x))); }
+float ZEATanRad(float x) { return static_cast<float>(std::atan2(static_cast<double>(x), 1.0)); }
 
 float ZESinDeg(float degrees) { return static_cast<float>(std::sin(DegreesToRadians(degrees))); }
 float ZECosDeg(float degrees) { return static_cast<float>(std::cos(DegreesToRadians(degrees))); }

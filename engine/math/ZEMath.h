@@ -3,8 +3,8 @@
 //
 // Degree conversions use π as the single-precision constant 3.14159274 (not
 // the double value), so every place that turns degrees into radians agrees
-// bit for bit. Intermediate results are computed in extended precision and
-// rounded to float once, at the end.
+// bit for bit. Intermediate results are computed in double (random numbers
+// in extended precision) and rounded to float once, at the end.
 //
 // Random numbers come from the C library's generator. The first draw seeds
 // it from the clock unless a test seeded it first through ZESeedRandom, so
