@@ -1,5 +1,9 @@
 #include "core/ZEInputDevices.h"
 
+#include "core/ZEInputRules.h"
+#include "core/ZETimer.h"
+#include "world/ZEEngine.h"
+
 ZEInputDevices* ZEInputDevices::ms_pInputDevices = nullptr;
 
 namespace
@@ -63,4 +67,36 @@ ZEString ZEInputDevices::GetKeyName(uint32_t code)
     if (code >= ZE_KEY_JOYSTICK0 && code < ZE_KEY_COUNT)
         return ZEString::Format("Joystick Button %u", static_cast<unsigned>(code - ZE_KEY_JOYSTICK0));
     return ZEString();
+}
+
+uint32_t ZEInputDevices::GetRealTime()
+{
+    return ZETimer::ms_pTimer ? ZETimer::ms_pTimer->GetRealTime() : 0;
+}
+
+void ZEInputDevices::UpdateKey(uint32_t code, uint32_t& keyTime, bool down, uint32_t now, bool notify)
+{
+    ZEKeyStep step = ZEStepKey(keyTime, down, now, m_ulKeyRepeat);
+    keyTime = step.m_ulKeyTime;
+    if (!notify || !m_pEngine)
+        return;
+    if (step.m_eEvent == ZE_KEYEVENT_DOWN)
+        m_pEngine->KeyDown(code);
+    else if (step.m_eEvent == ZE_KEYEVENT_UP)
+        m_pEngine->KeyUp(code);
+}
+
+void ZEInputDevices::UpdateJoystickAxes(const int32_t (&raw)[3], int32_t (&reported)[3], bool notify)
+{
+    if (!notify)
+        return;
+    bool changed = raw[0] != reported[0] || raw[1] != reported[1] || raw[2] != reported[2];
+    if (!changed)
+        return;
+    for (int axis = 0; axis < 3; ++axis)
+        reported[axis] = raw[axis];
+    if (m_pEngine)
+        m_pEngine->JoystickMovement(ZEJoystickDeadZone(ZEScaleJoystickAxis(raw[0])),
+                                    ZEJoystickDeadZone(ZEScaleJoystickAxis(raw[1])),
+                                    ZEJoystickDeadZone(ZEScaleJoystickAxis(raw[2])));
 }

@@ -13,7 +13,14 @@
 //
 // Once a frame the engine calls Update(); a backend compares the polled
 // state with the state it remembers and raises KeyDown, KeyUp,
-// MouseMovement and JoystickMovement on the engine. The one instance is
+// MouseMovement and JoystickMovement on the engine (m_pEngine; nothing is
+// raised while it is null). Every backend applies the same key and
+// joystick rules (core/ZEInputRules.h) through UpdateKey and
+// UpdateJoystickAxes, so presses, releases, repeats and the dead zone
+// behave alike on every platform and in the test doubles. IsPressed polls
+// too but raises nothing, so a change it sees first raises no event at the
+// next Update(). GetChar waits for a key and is for one-off prompts only;
+// nothing in the frame loop may call it. The one instance is
 // ms_pInputDevices.
 #pragma once
 
@@ -92,4 +99,17 @@ public:
 
     ZEEngine* m_pEngine = nullptr;
     uint32_t m_ulKeyRepeat = 0;
+
+protected:
+    // Wall time for key stamps: the timer's real time, 0 while there is no
+    // timer.
+    static uint32_t GetRealTime();
+    // One poll of one key: applies the key rule to `keyTime` and, when
+    // notifying, raises KeyDown or KeyUp(code) on the engine.
+    void UpdateKey(uint32_t code, uint32_t& keyTime, bool down, uint32_t now, bool notify);
+    // Raw axes x, y, z against those last reported: when notifying and any
+    // differs, remembers them and raises JoystickMovement with the scaled,
+    // dead-zoned values. Without notify nothing is remembered, so a move a
+    // silent poll saw is still reported by the next Update().
+    void UpdateJoystickAxes(const int32_t (&raw)[3], int32_t (&reported)[3], bool notify);
 };

@@ -4,12 +4,14 @@
 // included) are held, where the cursor is and where the joystick axes
 // stand; the next Update() compares that with the remembered state and
 // raises KeyDown, KeyUp, MouseMovement and JoystickMovement on m_pEngine
-// by the same rule as the SDL device: a key goes down once, goes up once,
-// and repeats every m_ulKeyRepeat real milliseconds while held (0: no
-// repeat). IsPressed answers the scripted state and, like the real device,
-// takes the change in silently, so a change it sees first raises no event
-// at the next Update(). Axes are raw (-32768..32767), scaled to about
-// -1000..1000 with a dead zone of 10 for the events.
+// through the same key and joystick rules as the platform devices
+// (core/ZEInputRules.h): a key goes down once, goes up once, and repeats
+// every m_ulKeyRepeat real milliseconds while held (0: no repeat). IsPressed
+// answers the scripted state and, like the real device, takes the change in
+// silently, so a change it sees first raises no event at the next Update().
+// Cursor motion and axis moves are reported by Update() only. Axes are raw
+// (-32768..32767), scaled to about -1000..1000 with a dead zone of 10 for
+// the events.
 #pragma once
 
 #include "core/ZEInputDevices.h"
@@ -38,17 +40,12 @@ public:
     // (the real device would wait).
     char GetChar() override;
 
-    // truncate(raw / 32.768), the joystick scale of the events.
-    static int32_t ScaleAxis(int32_t raw);
-
 private:
     void Poll(bool notify);
     void PollKeys(bool notify, uint32_t now);
-    void PollMouse(bool notify);
-    void PollJoystick(bool notify);
+    void PollMouse();
 
     bool m_abScripted[ZE_KEY_COUNT] = {};
-    bool m_abDown[ZE_KEY_COUNT] = {};
     uint32_t m_aulKeyTime[ZE_KEY_COUNT] = {};
     uint32_t m_ulCursorX = 0, m_ulCursorY = 0;
     uint32_t m_ulPolledX = 0, m_ulPolledY = 0;
