@@ -1,10 +1,16 @@
 #include "resources/ZETextureManager.h"
 
+#include "core/ZEConsole.h"
+#include "core/ZEFileManager.h"
 #include "core/ZETimer.h"
 #include "render/ZERenderer.h"
 
+#include <algorithm>
 #include <cstddef>
+#include <cstdio>
 #include <cstring>
+#include <memory>
+#include <vector>
 
 ZE_IMPLEMENT_ROOT_RTTI(ZETexture);
 ZE_IMPLEMENT_ROOT_RTTI(ZETextureManager);
@@ -28,10 +34,47 @@ uint16_t DefaultFilter()
     return ZERenderer::ms_pRenderer ? ZERenderer::ms_pRenderer->m_usTextureFilter : 1;
 }
 
+// A texture without image data (an animation of 0 frames) has nothing to
+// upload, and the renderer would read from null.
 void Upload(ZETexture* texture, uint16_t filter)
 {
-    if (ZERenderer::ms_pRenderer)
+    if (ZERenderer::ms_pRenderer && texture->GetData())
         ZERenderer::ms_pRenderer->RestoreTexture(texture, filter);
+}
+
+// Clamped textures get no mipmaps, so a mipmapping filter (2) would leave
+// them incomplete in the renderer: they get bilinear instead.
+uint16_t ClampedFilter(uint16_t filter, bool clamp)
+{
+    return clamp && filter >= 2 ? 1 : filter;
+}
+
+void PostTextures(const ZEString& text, ZEMessageMode mode)
+{
+    ZEConsole::Post("textures", text, mode);
+}
+
+ZEString UnusableSize(const ZEString& name, uint32_t width, uint32_t height)
+{
+    return ZEString::Format("%s has an unusable size of %u x %u", name.CStr(), width, height);
+}
+
+// Memory images come from code, yet a missing image or an unusable size
+// would make the renderer and the colour key read beyond the data. A
+// refused image is freed, since the manager took it over.
+bool AcceptMemoryImage(uint8_t* data, uint32_t width, uint32_t height, const ZEString& name)
+{
+    ZEString what = ZEString::Format("memory texture %s", name.CStr());
+    if (!data)
+    {
+        PostTextures(ZEString::Format("%s has no image data", what.CStr()), ZE_MSG_ERROR);
+        return false;
+    }
+    if (ZETexture::IsUsableSize(width, height))
+        return true;
+    delete[] data;
+    PostTextures(UnusableSize(what, width, height), ZE_MSG_ERROR);
+    return false;
 }
 
 // A name stored in a fixed field of a file record, which need not be
@@ -68,6 +111,263 @@ uint8_t* KeyedCopy(const uint8_t* rgb, size_t texels, const uint8_t* key)
     }
     return rgba;
 }
+
+uint16_t ReadLE16(const uint8_t* bytes)
+{
+    return static_cast<uint16_t>(bytes[0] | (bytes[1] << 8));
+}
+
+// ---------------------------------------------------------------------------
+// Reading the texture formats
+
+// A texture file opened through the file manager and read no further than
+// the size it reports: an archived file's stream runs on into the next
+// entry. Closed when it goes out of scope.
+class TextureFile
+{
+public:
+    explicit TextureFile(const ZEString& path) : m_Path(path)
+    {
+        if (ZEFileManager::ms_pFileManager)
+            m_pFile = ZEFileManager::ms_pFileManager->OpenFile(path, m_ulRemaining);
+    }
+    ~TextureFile()
+    {
+        if (m_pFile)
+            std::fclose(m_pFile);
+    }
+    TextureFile(const TextureFile&) = delete;
+    TextureFile& operator=(const TextureFile&) = delete;
+
+    bool IsOpen() const { return m_pFile != nullptr; }
+    const char* GetPath() const { return m_Path.CStr(); }
+
+    // Whether `count` more bytes lie within the file.
+    bool Holds(uint64_t count) const { return count <= m_ulRemaining; }
+
+    // Exactly `count` bytes, or false.
+    bool Read(void* to, size_t count)
+    {
+        if (!Holds(count))
+            return false;
+        size_t got = count ? std::fread(to, 1, count, m_pFile) : 0;
+        m_ulRemaining -= static_cast<uint32_t>(got);
+        return got == count;
+    }
+
+    bool Skip(uint64_t count)
+    {
+        if (!Holds(count))
+            return false;
+        if (count && std::fseek(m_pFile, static_cast<long>(count), SEEK_CUR) != 0)
+            return false;
+        m_ulRemaining -= static_cast<uint32_t>(count);
+        return true;
+    }
+
+private:
+    ZEString m_Path;
+    FILE* m_pFile = nullptr;
+    uint32_t m_ulRemaining = 0;
+};
+
+// Bytes an image takes in either format: the palette and one index a texel,
+// or three bytes a texel.
+uint64_t StoredImageBytes(uint32_t width, uint32_t height, uint16_t paletteSize)
+{
+    uint64_t texels = static_cast<uint64_t>(width) * height;
+    return paletteSize ? paletteSize * 3ull + texels : texels * 3;
+}
+
+// What a read image needed mending, for one notice per texture.
+struct ImageRepairs
+{
+    bool m_bPaletteCut = false;         // palette beyond 256 entries skipped
+    bool m_bIndexBeyondPalette = false; // such texels read black
+};
+
+// A palette of ZE_MAX_PALETTE_SIZE entries: those stored (at most that
+// many, the rest skipped), then black, so every index byte reads a colour.
+bool ReadPalette(TextureFile& file, uint16_t paletteSize, uint8_t (&palette)[ZE_MAX_PALETTE_SIZE * 3],
+                 ImageRepairs& repairs)
+{
+    std::memset(palette, 0, sizeof(palette));
+    uint32_t used = std::min<uint32_t>(paletteSize, ZE_MAX_PALETTE_SIZE);
+    repairs.m_bPaletteCut |= paletteSize > used;
+    return file.Read(palette, used * 3) && file.Skip((paletteSize - used) * 3ull);
+}
+
+bool ReadPalettedTexels(TextureFile& file, uint16_t paletteSize, size_t texels, uint8_t* rgb,
+                        ImageRepairs& repairs)
+{
+    uint8_t palette[ZE_MAX_PALETTE_SIZE * 3];
+    std::vector<uint8_t> indices(texels);
+    if (!ReadPalette(file, paletteSize, palette, repairs) || !file.Read(indices.data(), texels))
+        return false;
+    for (size_t i = 0; i < texels; ++i)
+    {
+        repairs.m_bIndexBeyondPalette |= indices[i] >= paletteSize;
+        std::memcpy(rgb + i * 3, palette + indices[i] * 3, 3);
+    }
+    return true;
+}
+
+// One image of either format as new[] RGB texels, or null when the file
+// ends first. The size must be usable (ZETexture::IsUsableSize); nothing is
+// allocated before the file is known to hold the image.
+uint8_t* ReadImage(TextureFile& file, uint32_t width, uint32_t height, uint16_t paletteSize,
+                   ImageRepairs& repairs)
+{
+    if (!file.Holds(StoredImageBytes(width, height, paletteSize)))
+        return nullptr;
+    size_t texels = static_cast<size_t>(width) * height;
+    std::unique_ptr<uint8_t[]> rgb(new uint8_t[texels * 3]);
+    bool read = paletteSize ? ReadPalettedTexels(file, paletteSize, texels, rgb.get(), repairs)
+                            : file.Read(rgb.get(), texels * 3);
+    return read ? rgb.release() : nullptr;
+}
+
+ZETexture* Damaged(const TextureFile& file, const ZEString& reason)
+{
+    PostTextures(ZEString::Format("%s is damaged: %s", file.GetPath(), reason.CStr()), ZE_MSG_ERROR);
+    return nullptr;
+}
+
+ZETexture* Foreign(const TextureFile& file, const char* kind)
+{
+    PostTextures(ZEString::Format("%s is not %s", file.GetPath(), kind), ZE_MSG_ERROR);
+    return nullptr;
+}
+
+ZETexture* NotFound(const ZEString& what)
+{
+    PostTextures(ZEString::Format("%s not found", what.CStr()), ZE_MSG_DEFAULT);
+    return nullptr;
+}
+
+void PostRepairs(const TextureFile& file, const ZEString& name, const ImageRepairs& repairs)
+{
+    if (repairs.m_bPaletteCut)
+        PostTextures(ZEString::Format("%s in %s: palette entries beyond %u are ignored", name.CStr(),
+                                      file.GetPath(), ZE_MAX_PALETTE_SIZE),
+                     ZE_MSG_ERROR);
+    if (repairs.m_bIndexBeyondPalette)
+        PostTextures(ZEString::Format("%s in %s: colours beyond the palette read black", name.CStr(),
+                                      file.GetPath()),
+                     ZE_MSG_ERROR);
+}
+
+// The image of the package entry `entry`, which the file stands at.
+ZETexture* ReadPackageEntry(TextureFile& file, const _ZETexEntryHeader& entry, const ZEString& name,
+                            const ZEString& package)
+{
+    if (!ZETexture::IsUsableSize(entry.m_usWidth, entry.m_usHeight))
+        return Damaged(file, UnusableSize(name, entry.m_usWidth, entry.m_usHeight));
+    ImageRepairs repairs;
+    uint8_t* rgb = ReadImage(file, entry.m_usWidth, entry.m_usHeight, entry.m_usPaletteSize, repairs);
+    if (!rgb)
+        return Damaged(file, ZEString::Format("%s is cut short", name.CStr()));
+    PostRepairs(file, name, repairs);
+    ZETexture* texture = new ZETexture();
+    texture->SetTextureData(rgb, entry.m_usWidth, entry.m_usHeight, name, package);
+    return texture;
+}
+
+// The frames of an animation while they are read; frees them unless they
+// were handed over.
+struct FrameSet
+{
+    std::vector<std::unique_ptr<uint8_t[]>> m_aImages;
+    std::vector<uint16_t> m_aTimes;
+
+    // new[] arrays for ZETexture::SetAnimatedTextureData; null when empty.
+    uint8_t** ReleaseImages()
+    {
+        if (m_aImages.empty())
+            return nullptr;
+        uint8_t** images = new uint8_t*[m_aImages.size()];
+        for (size_t i = 0; i < m_aImages.size(); ++i)
+            images[i] = m_aImages[i].release();
+        return images;
+    }
+    uint16_t* ReleaseTimes() const
+    {
+        if (m_aTimes.empty())
+            return nullptr;
+        uint16_t* times = new uint16_t[m_aTimes.size()];
+        std::copy(m_aTimes.begin(), m_aTimes.end(), times);
+        return times;
+    }
+};
+
+// Every frame of an animation of `header`, which the file stands after.
+bool ReadFrames(TextureFile& file, const _ZEAtxHeader& header, FrameSet& frames, ImageRepairs& repairs)
+{
+    for (uint32_t i = 0; i < header.m_ucNumFrames; ++i)
+    {
+        uint8_t bytes[_ZEAtxFrameHeader::ms_ulSize];
+        if (!file.Read(bytes, sizeof(bytes)))
+            return false;
+        _ZEAtxFrameHeader frame = _ZEAtxFrameHeader::Decode(bytes);
+        uint8_t* image = ReadImage(file, header.m_usWidth, header.m_usHeight, frame.m_usPaletteSize, repairs);
+        if (!image)
+            return false;
+        frames.m_aImages.emplace_back(image);
+        frames.m_aTimes.push_back(frame.m_usTime);
+    }
+    return true;
+}
+}
+
+// ---------------------------------------------------------------------------
+// File records
+
+_ZETexHeader _ZETexHeader::Decode(const uint8_t* bytes)
+{
+    _ZETexHeader header;
+    std::memcpy(header.m_acMagic, bytes, 3);
+    header.m_ucNumEntries = bytes[3];
+    return header;
+}
+
+bool _ZETexHeader::HasMagic() const
+{
+    return std::memcmp(m_acMagic, "TP2", 3) == 0;
+}
+
+_ZETexEntryHeader _ZETexEntryHeader::Decode(const uint8_t* bytes)
+{
+    _ZETexEntryHeader entry;
+    std::memcpy(entry.m_acName, bytes, sizeof(entry.m_acName));
+    entry.m_usWidth = ReadLE16(bytes + 12);
+    entry.m_usHeight = ReadLE16(bytes + 14);
+    entry.m_usPaletteSize = ReadLE16(bytes + 16);
+    return entry;
+}
+
+_ZEAtxHeader _ZEAtxHeader::Decode(const uint8_t* bytes)
+{
+    _ZEAtxHeader header;
+    std::memcpy(header.m_acMagic, bytes, 3);
+    header.m_ucUnused = bytes[3];
+    header.m_usWidth = ReadLE16(bytes + 4);
+    header.m_usHeight = ReadLE16(bytes + 6);
+    header.m_ucNumFrames = bytes[8];
+    header.m_ucUnused2 = bytes[9];
+    return header;
+}
+
+bool _ZEAtxHeader::HasMagic() const
+{
+    return std::memcmp(m_acMagic, "AT2", 3) == 0;
+}
+
+_ZEAtxFrameHeader _ZEAtxFrameHeader::Decode(const uint8_t* bytes)
+{
+    _ZEAtxFrameHeader frame;
+    frame.m_usTime = ReadLE16(bytes);
+    frame.m_usPaletteSize = ReadLE16(bytes + 2);
+    return frame;
 }
 
 // ---------------------------------------------------------------------------
@@ -224,6 +524,12 @@ bool ZETexture::AdvanceFrame(uint32_t now)
     return true;
 }
 
+bool ZETexture::IsUsableSize(uint32_t width, uint32_t height)
+{
+    uint64_t rgbaBytes = static_cast<uint64_t>(width) * height * 4;
+    return width > 0 && height > 0 && rgbaBytes <= UINT32_MAX;
+}
+
 // ---------------------------------------------------------------------------
 // ZETextureReference
 
@@ -275,16 +581,10 @@ ZETextureReference* ZETextureManager::GetTexture(const ZEString& name, const ZES
 ZETextureReference* ZETextureManager::GetTexture(const ZEString& name, const ZEString& package, bool animated,
                                                  uint16_t filter, bool clamp)
 {
-    uint16_t limit = DefaultFilter();
-    if (filter > limit)
-        filter = limit;
-    // Clamped textures get no mipmaps, so they cannot use a mipmapping filter.
-    if (clamp && filter >= 3)
-        filter = 1;
-
+    filter = ClampedFilter(std::min(filter, DefaultFilter()), clamp);
     if (ZETextureReference* shared = AlreadyLoaded(name, package, animated, clamp, false, nullptr))
         return shared;
-    ZETexture* texture = animated ? LoadAnimation(name) : LoadTexture(name, package);
+    ZETexture* texture = Load(name, package, animated);
     if (!texture)
         return new ZETextureReference();
     return AddAndUpload(texture, filter, clamp);
@@ -297,7 +597,7 @@ ZETextureReference* ZETextureManager::GetTexture(const ZEString& name, const ZES
         return GetTexture(name, package, animated);
     if (ZETextureReference* shared = AlreadyLoaded(name, package, animated, false, true, colorKey))
         return shared;
-    ZETexture* texture = animated ? LoadAnimation(name) : LoadTexture(name, package);
+    ZETexture* texture = Load(name, package, animated);
     if (!texture)
         return new ZETextureReference();
     texture->SetColorKey(colorKey);
@@ -344,6 +644,8 @@ ZETextureReference* ZETextureManager::GetTexture(uint8_t* rgb, uint32_t width, u
 
 ZETextureReference* ZETextureManager::GetLightmap(uint8_t* luminance, uint32_t width, uint32_t height)
 {
+    if (!AcceptMemoryImage(luminance, width, height, kLightmapName))
+        return new ZETextureReference();
     ZETexture* texture = new ZETexture();
     texture->SetLightmapData(luminance, width, height);
     return AddAndUpload(texture, DefaultFilter(), false);
@@ -353,11 +655,13 @@ ZETextureReference* ZETextureManager::MakeMemoryTexture(uint8_t* rgb, uint32_t w
                                                         const ZEString& name, uint16_t filter, bool clamp,
                                                         const uint8_t* colorKey)
 {
+    if (!AcceptMemoryImage(rgb, width, height, name))
+        return new ZETextureReference();
     ZETexture* texture = new ZETexture();
     texture->SetTextureData(rgb, width, height, name, kMemoryPackage);
     if (colorKey)
         texture->SetColorKey(colorKey);
-    return AddAndUpload(texture, filter, clamp);
+    return AddAndUpload(texture, ClampedFilter(filter, clamp), clamp);
 }
 
 ZETextureReference* ZETextureManager::AddAndUpload(ZETexture* texture, uint16_t filter, bool clamp)
@@ -425,16 +729,67 @@ bool ZETextureManager::Contains(const ZETexture* texture, uint32_t id) const
     return false;
 }
 
-// Reading ".tex" packages and ".atx" animations is not built yet: every
-// load fails, which the lookups turn into empty references.
-ZETexture* ZETextureManager::LoadTexture(const ZEString&, const ZEString&)
+ZEString ZETextureManager::FilePath(const ZEString& stem, const char* extension) const
 {
-    return nullptr;
+    return ZEString::Format("%s%s%s", m_Directory.CStr(), stem.CStr(), extension);
 }
 
-ZETexture* ZETextureManager::LoadAnimation(const ZEString&)
+ZETexture* ZETextureManager::Load(const ZEString& name, const ZEString& package, bool animated)
 {
-    return nullptr;
+    return animated ? LoadAnimation(name) : LoadTexture(name, package);
+}
+
+ZETexture* ZETextureManager::LoadTexture(const ZEString& name, const ZEString& package)
+{
+    TextureFile file(FilePath(package, ".tex"));
+    if (!file.IsOpen())
+        return NotFound(ZEString(file.GetPath()));
+    uint8_t bytes[_ZETexEntryHeader::ms_ulSize];
+    if (!file.Read(bytes, _ZETexHeader::ms_ulSize))
+        return Damaged(file, ZEString("the header is cut short"));
+    _ZETexHeader header = _ZETexHeader::Decode(bytes);
+    if (!header.HasMagic())
+        return Foreign(file, "a texture package");
+
+    for (uint32_t i = 1; i <= header.m_ucNumEntries; ++i)
+    {
+        if (!file.Read(bytes, _ZETexEntryHeader::ms_ulSize))
+            return Damaged(file, ZEString::Format("entry %u is cut short", i));
+        _ZETexEntryHeader entry = _ZETexEntryHeader::Decode(bytes);
+        if (BoundedName(entry.m_acName) == name)
+            return ReadPackageEntry(file, entry, name, package);
+        if (!file.Skip(StoredImageBytes(entry.m_usWidth, entry.m_usHeight, entry.m_usPaletteSize)))
+            return Damaged(file, ZEString::Format("entry %u is cut short", i));
+    }
+    return NotFound(ZEString::Format("%s in %s", name.CStr(), file.GetPath()));
+}
+
+ZETexture* ZETextureManager::LoadAnimation(const ZEString& name)
+{
+    TextureFile file(FilePath(name, ".atx"));
+    if (!file.IsOpen())
+        return NotFound(ZEString(file.GetPath()));
+    uint8_t bytes[_ZEAtxHeader::ms_ulSize];
+    if (!file.Read(bytes, sizeof(bytes)))
+        return Damaged(file, ZEString("the header is cut short"));
+    _ZEAtxHeader header = _ZEAtxHeader::Decode(bytes);
+    if (!header.HasMagic())
+        return Foreign(file, "an animated texture");
+    if (!ZETexture::IsUsableSize(header.m_usWidth, header.m_usHeight))
+        return Damaged(file, UnusableSize(name, header.m_usWidth, header.m_usHeight));
+
+    FrameSet frames;
+    ImageRepairs repairs;
+    if (!ReadFrames(file, header, frames, repairs))
+        return Damaged(file, ZEString::Format("frame %zu is cut short", frames.m_aImages.size() + 1));
+    PostRepairs(file, name, repairs);
+    if (header.m_ucNumFrames == 0)
+        PostTextures(ZEString::Format("%s holds no frames", file.GetPath()), ZE_MSG_ERROR);
+
+    ZETexture* texture = new ZETexture();
+    texture->SetAnimatedTextureData(frames.ReleaseImages(), header.m_usWidth, header.m_usHeight,
+                                    frames.ReleaseTimes(), header.m_ucNumFrames, name);
+    return texture;
 }
 
 void ZETextureManager::Discard(ZETexture* texture)

@@ -3,19 +3,40 @@
 //
 // The one ZETextureManager (ms_pTexManager, created by the engine world)
 // keeps every texture in a singly linked list in order of creation. A
-// texture comes from a texture package (".tex") or an animation (".atx")
-// under the manager's directory, or is built in memory from image data
-// that the manager takes over (model skins, lightmaps: package "MEMORY").
-// Every texture is uploaded to the renderer when it is created.
+// texture comes from a texture package (".tex", many named still images) or
+// an animation (".atx", one sequence of frames), or is built in memory from
+// image data that the manager takes over (model skins, lightmaps: package
+// "MEMORY").
 //
-// Sharing: a request by name returns a reference to an already loaded
-// texture when name, package (still textures only), animation flag,
-// clamping and colour key all match; otherwise the texture is loaded and
-// appended. A failed load gives an EMPTY reference (never null), which
-// draws untextured. Memory textures and lightmaps are never shared.
+// Files: "<directory><package>.tex" for a still texture and
+// "<directory><name>.atx" for an animation, opened through the file manager,
+// so a loose file wins over a copy in a package archive. Reading never goes
+// beyond the size the file manager reports (an archived file is followed by
+// the next entry). Palettes are expanded to RGB at load time; an index
+// beyond its palette reads black, and of a palette of more than 256 entries
+// only the first 256 can be indexed. A damaged file (cut short, zero or
+// oversized image, wrong magic) loads nothing; the reason is posted to the
+// console under "textures" as an error. A missing file or entry is only
+// noted in the console's log (mode 0), since a game may ask for optional
+// textures.
 //
-// References: every GetTexture form returns a new ZETextureReference that
-// the caller owns and deletes to let go of the texture. The manager sweeps
+// Sharing key: a request by name returns a reference to an already loaded
+// texture when name, package (still textures only: an animation is one file
+// named after itself), animation flag, clamping and colour key all match;
+// otherwise the texture is loaded and appended. Colour-keyed and plain
+// textures never stand in for each other. A failed load gives an EMPTY
+// reference (never null), which draws untextured. Memory textures and
+// lightmaps are never shared: each call makes a new texture.
+//
+// Upload: a texture is handed to the renderer (RestoreTexture) once when it
+// is created, again when an animation changes frame, and on RestoreTextures
+// after the renderer lost its texture objects. Each keeps the filter chosen
+// at creation. A texture without image data (an animation of 0 frames) is
+// never uploaded.
+//
+// Ownership: the manager owns every texture and its image data; every
+// GetTexture form returns a new ZETextureReference that the caller owns and
+// deletes to let go of the texture. The manager sweeps
 // (UpdateAnimatedTextures every frame, ReleaseUnusedTextures on demand) and
 // deletes every texture without references, so a texture disappears within
 // a frame of losing its last reference.
@@ -44,6 +65,70 @@ struct _TextureInformation
     uint8_t m_ucAnimated;   // non-zero: an ".atx" animation
 };
 static_assert(sizeof(_TextureInformation) == 25, "texture records are 25 bytes in map files");
+
+// The records of the two texture formats, little-endian and unpadded on
+// disk. Each names its fields in order; reading goes through Decode, never
+// through the host layout of the struct. The writers in tools/common lay
+// out the same bytes.
+//
+// Texture package (".tex"): _ZETexHeader, then per entry _ZETexEntryHeader
+// followed by its image. Animation (".atx"): _ZEAtxHeader, then per frame
+// _ZEAtxFrameHeader followed by its image. An image is width x height RGB
+// triples when the palette size is 0, else that many RGB palette triples
+// followed by one index byte a texel; rows run from t = 0 on.
+#pragma pack(push, 1)
+struct _ZETexHeader
+{
+    char m_acMagic[3];          // "TP2"
+    uint8_t m_ucNumEntries;     // 0: no entries
+
+    static constexpr uint32_t ms_ulSize = 4;
+    static _ZETexHeader Decode(const uint8_t* bytes);
+    bool HasMagic() const;
+};
+
+struct _ZETexEntryHeader
+{
+    char m_acName[12];          // zero-terminated unless damaged: read it bounded
+    uint16_t m_usWidth;
+    uint16_t m_usHeight;
+    uint16_t m_usPaletteSize;   // 0: true colour
+
+    static constexpr uint32_t ms_ulSize = 18;
+    static constexpr uint32_t ms_ulMaxNameLength = 11;
+    static _ZETexEntryHeader Decode(const uint8_t* bytes);
+};
+
+struct _ZEAtxHeader
+{
+    char m_acMagic[3];          // "AT2"
+    uint8_t m_ucUnused;
+    uint16_t m_usWidth;
+    uint16_t m_usHeight;
+    uint8_t m_ucNumFrames;
+    uint8_t m_ucUnused2;
+
+    static constexpr uint32_t ms_ulSize = 10;
+    static _ZEAtxHeader Decode(const uint8_t* bytes);
+    bool HasMagic() const;
+};
+
+struct _ZEAtxFrameHeader
+{
+    uint16_t m_usTime;          // milliseconds of game time the frame stays
+    uint16_t m_usPaletteSize;   // 0: true colour
+
+    static constexpr uint32_t ms_ulSize = 4;
+    static _ZEAtxFrameHeader Decode(const uint8_t* bytes);
+};
+#pragma pack(pop)
+static_assert(sizeof(_ZETexHeader) == _ZETexHeader::ms_ulSize, "the package header is 4 bytes on disk");
+static_assert(sizeof(_ZETexEntryHeader) == _ZETexEntryHeader::ms_ulSize, "an entry header is 18 bytes on disk");
+static_assert(sizeof(_ZEAtxHeader) == _ZEAtxHeader::ms_ulSize, "the animation header is 10 bytes on disk");
+static_assert(sizeof(_ZEAtxFrameHeader) == _ZEAtxFrameHeader::ms_ulSize, "a frame header is 4 bytes on disk");
+
+// Palette indices are bytes: no more palette entries can be used.
+constexpr uint32_t ZE_MAX_PALETTE_SIZE = 256;
 
 class ZETexture
 {
@@ -87,6 +172,11 @@ public:
     // than its time (at most one frame a call); true when it changed.
     bool AdvanceFrame(uint32_t now);
 
+    // Whether an image may have this size: neither side 0, and its RGBA form
+    // (the largest, after a colour key) no larger than 4 GiB, so no size
+    // computation overflows 32 bits.
+    static bool IsUsableSize(uint32_t width, uint32_t height);
+
     static uint32_t ms_ulNextID;
 
     ZETexture* m_pNext = nullptr;
@@ -112,7 +202,6 @@ public:
 
 private:
     void FreeImages();
-    uint32_t GetNumTexels() const { return m_ulWidth * m_ulHeight; }
 };
 
 // A counted handle to a texture. Made by the manager (or a texture's
@@ -154,8 +243,8 @@ public:
 
     // Shared lookup and load by name. Never null: a texture that cannot be
     // loaded gives an empty reference. The filter is limited to the
-    // renderer's default; clamped textures use at most filter 1 for modes
-    // of 3 and above.
+    // renderer's default; a clamped texture gets no mipmaps and therefore
+    // at most filter 1. A texture found already loaded keeps its filter.
     ZETextureReference* GetTexture(const ZEString& name, const ZEString& package, bool animated);
     ZETextureReference* GetTexture(const ZEString& name, const ZEString& package, bool animated,
                                    uint16_t filter, bool clamp);
@@ -169,13 +258,16 @@ public:
     ZETextureReference* GetTexture(const _TextureInformation& info, const uint8_t* colorKey);
 
     // New memory textures from new[]-allocated RGB data, which the manager
-    // takes over; never shared, never null.
+    // takes over; never shared, never null. Missing data or an unusable
+    // size (ZETexture::IsUsableSize) gives an empty reference, the data
+    // freed and the reason posted. A clamped texture gets at most filter 1.
     ZETextureReference* GetTexture(uint8_t* rgb, uint32_t width, uint32_t height, const ZEString& name);
     ZETextureReference* GetTexture(uint8_t* rgb, uint32_t width, uint32_t height, const ZEString& name,
                                    uint16_t filter, bool clamp);
     ZETextureReference* GetTexture(uint8_t* rgb, uint32_t width, uint32_t height, const ZEString& name,
                                    const uint8_t* colorKey);
-    // A new lightmap from new[]-allocated luminance bytes (taken over).
+    // A new lightmap from new[]-allocated luminance bytes (taken over);
+    // refused like a memory texture.
     ZETextureReference* GetLightmap(uint8_t* luminance, uint32_t width, uint32_t height);
 
     // A new reference to the first listed texture that matches, or null.
@@ -191,14 +283,18 @@ public:
     // addresses only, so a stale pointer is never dereferenced.
     bool Contains(const ZETexture* texture, uint32_t id) const;
 
-    // Read one texture from a file; the new texture or null.
+    // Reads the entry `name` of the package "<directory><package>.tex": a
+    // new, unlisted texture, or null when the file is missing, damaged or
+    // holds no such entry (the reason posted).
     ZETexture* LoadTexture(const ZEString& name, const ZEString& package);
+    // Reads the animation "<directory><name>.atx" likewise. An animation of
+    // 0 frames loads as a texture without image data.
     ZETexture* LoadAnimation(const ZEString& name);
 
     // Once a frame: sweeps unreferenced textures and advances animations.
     void UpdateAnimatedTextures();
     void ReleaseUnusedTextures();
-    // Uploads every texture again with its own filter.
+    // Uploads every texture with image data again, with its own filter.
     void RestoreTextures();
     // Releases and deletes every texture; the list is empty afterwards.
     void ReleaseTextures();
@@ -213,7 +309,8 @@ public:
     uint32_t m_ulNumTextures = 0;
 
 private:
-    ZETextureReference* LoadShared(const ZEString& name, const ZEString& package, bool animated);
+    ZEString FilePath(const ZEString& stem, const char* extension) const;
+    ZETexture* Load(const ZEString& name, const ZEString& package, bool animated);
     ZETextureReference* AddAndUpload(ZETexture* texture, uint16_t filter, bool clamp);
     ZETextureReference* MakeMemoryTexture(uint8_t* rgb, uint32_t width, uint32_t height,
                                           const ZEString& name, uint16_t filter, bool clamp,
