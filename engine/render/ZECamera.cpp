@@ -16,6 +16,20 @@ enum ZEFrustumPlane
     kRight = 5
 };
 
+// Half of a full field of view, kept within (0, 90) degrees: a field of
+// 180 degrees or more (a wide window's fovY x aspect can reach it) would
+// turn the side planes inside out and cull everything in sight, and one of
+// 0 would give planes without a normal. Wider never hides anything.
+float HalfAngle(float fieldOfView)
+{
+    const float kSmallest = 0.01f;
+    const float kLargest = 89.9f;
+    float half = fieldOfView * 0.5f;
+    if (!(half > kSmallest))
+        return kSmallest;
+    return half < kLargest ? half : kLargest;
+}
+
 // The four corners of a frustum cross-section at depth z in camera space,
 // clockwise from the top left: (-x, y), (x, y), (x, -y), (-x, -y).
 void SectionCorners(float halfTanX, float halfTanY, float z, ZEVector corners[4])
@@ -145,8 +159,8 @@ bool ZECamera::Culled(const ZEPlane* plane, const ZEVector*, const uint16_t*, ui
 
 void ZECamera::UpdateCamera()
 {
-    float halfTanX = ZETanDeg(m_fFOVX * 0.5f);
-    float halfTanY = ZETanDeg(m_fFOVY * 0.5f);
+    float halfTanX = ZETanDeg(HalfAngle(m_fFOVX));
+    float halfTanY = ZETanDeg(HalfAngle(m_fFOVY));
     ZEVector n[4], f[4];
     SectionCorners(halfTanX, halfTanY, m_fZNear, n);
     SectionCorners(halfTanX, halfTanY, m_fZFar, f);

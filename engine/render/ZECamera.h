@@ -8,6 +8,15 @@
 // 5 right. A point p is inside a plane when normal . p + distance >= 0, the
 // distance taken as float.
 //
+// A field of view is used as at most 179.8 and at least 0.02 degrees for
+// the planes; the stored values stay as given.
+//
+// The horizontal field is fovY x aspect in degrees, which is wider than
+// the picture of a perspective projection of fovY and that aspect unless
+// the aspect is 1 (4:3 at fovY 90: 120 degrees against the picture's 106).
+// The side planes therefore keep a little more than is seen; the near,
+// far, top and bottom planes are the picture's own.
+//
 // Invariant: every operation that changes position, rotation or perspective
 // ends with UpdateCamera(), so the derived fields always agree. Code that
 // writes through GetPositionPointer()/GetRotationPointer() calls

@@ -2,39 +2,46 @@
 
 #include "core/ZETimer.h"
 #include "math/ZEPlane.h"
+#include "render/ZEOpenGLStates.h"
+#include "render/ZETGAWriter.h"
+#include "render/ZETextLayout.h"
 #include "resources/ZETextureManager.h"
 
 #include <GL/gl.h>
 #include <GL/glu.h>
 
+#include <vector>
+
 namespace
 {
 typedef void(APIENTRY* ZEActiveTextureProc)(GLenum unit);
+typedef void(APIENTRY* ZELockArraysProc)(GLint first, GLsizei count);
+typedef void(APIENTRY* ZEUnlockArraysProc)();
 
-// The interface's integer state codes, as OpenGL enumerations.
-const GLenum kComparisons[] = {GL_NEVER, GL_LESS, GL_LEQUAL, GL_GREATER, GL_GEQUAL, GL_EQUAL, GL_NOTEQUAL, GL_ALWAYS};
-const GLenum kBlendSources[] = {GL_ZERO,      GL_ONE,
-                                GL_DST_COLOR, GL_ONE_MINUS_DST_COLOR,
-                                GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA,
-                                GL_DST_ALPHA, GL_ONE_MINUS_DST_ALPHA,
-                                GL_SRC_ALPHA_SATURATE};
-const GLenum kBlendDests[] = {GL_ZERO,      GL_ONE,
-                              GL_SRC_COLOR, GL_ONE_MINUS_SRC_COLOR,
-                              GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA,
-                              GL_DST_ALPHA, GL_ONE_MINUS_DST_ALPHA};
-const GLenum kStencilOps[] = {GL_ZERO, GL_KEEP, GL_REPLACE, GL_INCR, GL_DECR, GL_INVERT};
+const GLsizei kVertexStride = sizeof(ZEVertex);
+const GLsizei kLVertexStride = sizeof(ZELVertex);
 
-template <size_t N>
-GLenum MapCode(const GLenum (&table)[N], uint16_t code, GLenum unknown)
+// Every index names one of the array's vertices. Nothing to draw is
+// always fine; indices to draw but no index array is not.
+bool IndicesWithin(const uint16_t* indices, uint16_t count, uint16_t numVertices)
 {
-    return code < N ? table[code] : unknown;
+    if (count == 0)
+        return true;
+    if (!indices)
+        return false;
+    for (uint16_t i = 0; i < count; ++i)
+        if (indices[i] >= numVertices)
+            return false;
+    return true;
 }
 
-GLenum DepthFunction(uint16_t code) { return MapCode(kComparisons, code, GL_LESS); }
-GLenum StencilFunction(uint16_t code) { return MapCode(kComparisons, code, GL_NEVER); }
-GLenum BlendSource(uint16_t code) { return MapCode(kBlendSources, code, GL_ZERO); }
-GLenum BlendDest(uint16_t code) { return MapCode(kBlendDests, code, GL_ZERO); }
-GLenum StencilOperation(uint16_t code) { return MapCode(kStencilOps, code, GL_KEEP); }
+// The texture object a reference draws with: 0 (untextured) for an empty
+// or stale reference.
+GLuint TextureName(const ZETextureReference* reference)
+{
+    const ZETexture* texture = reference ? reference->GetTexture() : nullptr;
+    return texture ? texture->m_ulID : 0;
+}
 
 // A window fraction in pixels, truncated toward zero. Values far outside
 // the window (or not numbers) are pinned so the conversion stays defined;
@@ -153,7 +160,7 @@ void ZEOpenGLRenderer::SetZBufferState(bool write)
 
 void ZEOpenGLRenderer::SetZBufferComp(uint16_t code)
 {
-    glDepthFunc(DepthFunction(code));
+    glDepthFunc(ZEGLDepthFunction(code));
     m_usZBufferComp = code;
 }
 
@@ -173,7 +180,7 @@ void ZEOpenGLRenderer::SetBlendingState(uint16_t source, uint16_t dest)
 {
     m_usBlendSource = source;
     m_usBlendDest = dest;
-    glBlendFunc(BlendSource(source), BlendDest(dest));
+    glBlendFunc(ZEGLBlendSource(source), ZEGLBlendDest(dest));
 }
 
 void ZEOpenGLRenderer::EnableAlphaTest()
@@ -211,7 +218,7 @@ void ZEOpenGLRenderer::SetStencilComp(uint16_t code, int32_t reference, uint32_t
 {
     if (!m_bStencilBuffer)
         return;
-    glStencilFunc(StencilFunction(code), reference, mask);
+    glStencilFunc(ZEGLStencilFunction(code), reference, mask);
     m_usStencilComp = code;
     m_lStencilRef = reference;
     m_ulStencilMask = mask;
@@ -221,7 +228,7 @@ void ZEOpenGLRenderer::SetStencilOp(uint16_t fail, uint16_t zfail, uint16_t zpas
 {
     if (!m_bStencilBuffer)
         return;
-    glStencilOp(StencilOperation(fail), StencilOperation(zfail), StencilOperation(zpass));
+    glStencilOp(ZEGLStencilOperation(fail), ZEGLStencilOperation(zfail), ZEGLStencilOperation(zpass));
     m_usStencilFail = fail;
     m_usStencilZFail = zfail;
     m_usStencilZPass = zpass;
@@ -281,69 +288,313 @@ void ZEOpenGLRenderer::SetPerspective(float fovY, float aspect, float zNear, flo
 
 void ZEOpenGLRenderer::SetTexture(ZETextureReference* texture)
 {
-    glBindTexture(GL_TEXTURE_2D, texture ? texture->m_ulID : 0);
+    glBindTexture(GL_TEXTURE_2D, TextureName(texture));
 }
 
 // --- Geometry -----------------------------------------------------------------
 
-void ZEOpenGLRenderer::Render(ZEVertex*, uint16_t, uint16_t*, uint16_t)
+void ZEOpenGLRenderer::Render(ZEVertex* vertices, uint16_t numVertices, uint16_t* indices, uint16_t numIndices)
 {
-    // Indexed drawing is written by the renderer work item.
+    ForgetVertexArray();
+    if (!vertices || !IndicesWithin(indices, numIndices, numVertices))
+        return;
+    SetArrayPointers(vertices);
+    Deactivate2ndTextureUnit();
+    LockArrays(numVertices);
+    DrawTriangles(indices, numIndices);
+    UnlockArrays();
 }
 
-void ZEOpenGLRenderer::Render(ZELVertex*, uint16_t, uint16_t*, uint16_t, ZETextureReference*)
+void ZEOpenGLRenderer::Render(ZELVertex* vertices, uint16_t numVertices, uint16_t* indices, uint16_t numIndices,
+                              ZETextureReference* lightmap)
 {
-    // Lightmapped drawing is written by the renderer work item.
+    if (!m_bLightmaps)
+    {
+        SetVertexArray(vertices, numVertices);
+        LockVertexArray();
+        DrawIndices(indices, numIndices);
+        UnlockVertexArray();
+        return;
+    }
+
+    ForgetVertexArray();
+    if (!vertices || !IndicesWithin(indices, numIndices, numVertices))
+        return;
+    // Unit 1 may still point at an earlier array; this draw sets its own.
+    Deactivate2ndTextureUnit();
+    SetArrayPointers(vertices);
+
+    GLuint lightmapName = TextureName(lightmap);
+    bool oneLightmapPass = m_bMultitexture && lightmapName != 0;
+    if (oneLightmapPass)
+    {
+        SwitchOn2ndTextureUnit(vertices);
+        BindOn2ndTextureUnit(lightmapName);
+    }
+    LockArrays(numVertices);
+    DrawTriangles(indices, numIndices);
+    if (oneLightmapPass)
+        SwitchOff2ndTextureUnit();
+    else if (!m_bMultitexture && lightmapName != 0)
+        DrawLightmapPass(vertices, lightmapName, indices, numIndices);
+    UnlockArrays();
 }
 
-void ZEOpenGLRenderer::RenderBillboard(const ZEVector&, float, float, ZETextureReference*)
+void ZEOpenGLRenderer::RenderBillboard(const ZEVector& center, float width, float height, ZETextureReference* texture)
 {
-    // Camera-facing quads are written by the renderer work item.
+    // Turns about the vertical axis only: trees and signs stay upright.
+    ZEVector up(0.0f, height * 0.5f, 0.0f);
+    RenderFacingQuad(center, m_Camera.GetRVector() * (width * 0.5f), up, texture);
 }
 
-void ZEOpenGLRenderer::RenderParticle(const ZEVector&, float, float, ZETextureReference*)
+void ZEOpenGLRenderer::RenderParticle(const ZEVector& center, float width, float height, ZETextureReference* texture)
 {
-    // Camera-facing quads are written by the renderer work item.
+    RenderFacingQuad(center, m_Camera.GetRVector() * (width * 0.5f), m_Camera.GetUVector() * (height * 0.5f),
+                     texture);
 }
 
-void ZEOpenGLRenderer::SetVertexArray(ZEVertex*, uint16_t)
+void ZEOpenGLRenderer::RenderFacingQuad(const ZEVector& center, const ZEVector& right, const ZEVector& up,
+                                        ZETextureReference* texture)
 {
-    // Vertex arrays are written by the renderer work item.
+    Deactivate2ndTextureUnit();
+    SetTexture(texture);
+    const ZEVector corners[4] = {center + right - up, center - right - up, center - right + up, center + right + up};
+    const float texCoords[4][2] = {{1.0f, 1.0f}, {0.0f, 1.0f}, {0.0f, 0.0f}, {1.0f, 0.0f}};
+    glBegin(GL_QUADS);
+    for (int i = 0; i < 4; ++i)
+    {
+        glTexCoord2fv(texCoords[i]);
+        glVertex3f(corners[i].x, corners[i].y, corners[i].z);
+    }
+    glEnd();
 }
 
-void ZEOpenGLRenderer::SetVertexArray(ZELVertex*, uint16_t)
+void ZEOpenGLRenderer::SetVertexArray(ZEVertex* vertices, uint16_t numVertices)
 {
-    // Vertex arrays are written by the renderer work item.
+    ForgetVertexArray();
+    if (!vertices)
+        return;
+    SetArrayPointers(vertices);
+    Deactivate2ndTextureUnit();
+    m_pVertexArray = vertices;
+    m_usNumVertices = numVertices;
+}
+
+void ZEOpenGLRenderer::SetVertexArray(ZELVertex* vertices, uint16_t numVertices)
+{
+    ForgetVertexArray();
+    if (!vertices)
+        return;
+    SetArrayPointers(vertices);
+    if (m_bMultitexture)
+    {
+        SwitchOn2ndTextureUnit(vertices);
+        m_bSecondTextureUnit = true;
+    }
+    m_pLVertexArray = vertices;
+    m_usNumVertices = numVertices;
 }
 
 void ZEOpenGLRenderer::LockVertexArray()
 {
-    // Vertex arrays are written by the renderer work item.
+    if (m_pVertexArray || m_pLVertexArray)
+        LockArrays(m_usNumVertices);
 }
 
 void ZEOpenGLRenderer::UnlockVertexArray()
 {
-    // Vertex arrays are written by the renderer work item.
+    UnlockArrays();
 }
 
-void ZEOpenGLRenderer::DrawIndices(uint16_t*, uint16_t)
+void ZEOpenGLRenderer::DrawIndices(uint16_t* indices, uint16_t numIndices)
 {
-    // Vertex arrays are written by the renderer work item.
+    if (!m_pVertexArray && !m_pLVertexArray)
+        return;
+    if (!IndicesWithin(indices, numIndices, m_usNumVertices))
+        return;
+    Deactivate2ndTextureUnit();
+    DrawTriangles(indices, numIndices);
 }
 
-void ZEOpenGLRenderer::DrawIndices(uint16_t*, uint16_t, ZETextureReference*)
+void ZEOpenGLRenderer::DrawIndices(uint16_t* indices, uint16_t numIndices, ZETextureReference* lightmap)
 {
-    // Lightmapped drawing is written by the renderer work item.
+    if (!m_bLightmaps || !m_pLVertexArray)
+    {
+        DrawIndices(indices, numIndices);
+        return;
+    }
+    if (IndicesWithin(indices, numIndices, m_usNumVertices))
+        DrawLightmapped(indices, numIndices, lightmap);
 }
 
 void ZEOpenGLRenderer::DrawArray()
 {
-    // Vertex arrays are written by the renderer work item.
+    if (!m_pVertexArray && !m_pLVertexArray)
+        return;
+    Deactivate2ndTextureUnit();
+    DrawTriangles(nullptr, m_usNumVertices);
 }
 
-void ZEOpenGLRenderer::DrawArray(ZETextureReference*)
+void ZEOpenGLRenderer::DrawArray(ZETextureReference* lightmap)
 {
-    // Lightmapped drawing is written by the renderer work item.
+    if (!m_bLightmaps || !m_pLVertexArray)
+    {
+        DrawArray();
+        return;
+    }
+    DrawLightmapped(nullptr, m_usNumVertices, lightmap);
+}
+
+void ZEOpenGLRenderer::DrawLightmapped(const uint16_t* indices, uint16_t count, ZETextureReference* lightmap)
+{
+    GLuint lightmapName = TextureName(lightmap);
+    if (lightmapName == 0)
+    {
+        // Unit 1 would still hold an earlier lightmap.
+        Deactivate2ndTextureUnit();
+        DrawTriangles(indices, count);
+        return;
+    }
+    if (!m_bMultitexture)
+    {
+        DrawTriangles(indices, count);
+        DrawLightmapPass(m_pLVertexArray, lightmapName, indices, count);
+        return;
+    }
+    // A draw in between may have switched unit 1 off since SetVertexArray.
+    if (!m_bSecondTextureUnit)
+    {
+        SwitchOn2ndTextureUnit(m_pLVertexArray);
+        m_bSecondTextureUnit = true;
+    }
+    BindOn2ndTextureUnit(lightmapName);
+    DrawTriangles(indices, count);
+}
+
+void ZEOpenGLRenderer::DrawLightmapPass(const ZELVertex* vertices, uint32_t lightmap, const uint16_t* indices,
+                                        uint16_t count)
+{
+    // Locked arrays may not change their pointers.
+    uint16_t lockedCount = m_usLockedCount;
+    bool wasLocked = m_bArraysLocked;
+    UnlockArrays();
+
+    GLint baseTexture = 0;
+    glGetIntegerv(GL_TEXTURE_BINDING_2D, &baseTexture);
+    GLfloat colour[4];
+    glGetFloatv(GL_CURRENT_COLOR, colour);
+
+    glTexCoordPointer(2, GL_FLOAT, kLVertexStride, &vertices->lu);
+    glDepthFunc(GL_LEQUAL);
+    glEnable(GL_BLEND);
+    glBlendFunc(GL_ZERO, GL_SRC_COLOR);
+    // The first pass already carries the colour; the lightmap alone
+    // multiplies the frame, as it does on the second texture unit.
+    glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
+    glBindTexture(GL_TEXTURE_2D, lightmap);
+    if (wasLocked)
+        LockArrays(lockedCount);
+    DrawTriangles(indices, count);
+    UnlockArrays();
+
+    glBindTexture(GL_TEXTURE_2D, static_cast<GLuint>(baseTexture));
+    glColor4fv(colour);
+    glTexCoordPointer(2, GL_FLOAT, kLVertexStride, &vertices->u);
+    if (m_bBlending)
+        SetBlendingState(m_usBlendSource, m_usBlendDest);
+    else
+        DisableBlending();
+    SetZBufferComp(m_usZBufferComp);
+    if (wasLocked)
+        LockArrays(lockedCount);
+}
+
+void ZEOpenGLRenderer::ForgetVertexArray()
+{
+    m_pVertexArray = nullptr;
+    m_pLVertexArray = nullptr;
+    m_usNumVertices = 0;
+}
+
+void ZEOpenGLRenderer::SetArrayPointers(const ZEVertex* vertices)
+{
+    glVertexPointer(3, GL_FLOAT, kVertexStride, &vertices->x);
+    glTexCoordPointer(2, GL_FLOAT, kVertexStride, &vertices->u);
+}
+
+void ZEOpenGLRenderer::SetArrayPointers(const ZELVertex* vertices)
+{
+    glVertexPointer(3, GL_FLOAT, kLVertexStride, &vertices->x);
+    glTexCoordPointer(2, GL_FLOAT, kLVertexStride, &vertices->u);
+}
+
+void ZEOpenGLRenderer::SelectTextureUnit(uint32_t unit)
+{
+    if (m_pfnActiveTexture)
+        reinterpret_cast<ZEActiveTextureProc>(m_pfnActiveTexture)(GL_TEXTURE0 + unit);
+}
+
+void ZEOpenGLRenderer::SelectClientTextureUnit(uint32_t unit)
+{
+    if (m_pfnClientActiveTexture)
+        reinterpret_cast<ZEActiveTextureProc>(m_pfnClientActiveTexture)(GL_TEXTURE0 + unit);
+}
+
+void ZEOpenGLRenderer::SwitchOn2ndTextureUnit(const ZELVertex* vertices)
+{
+    SelectClientTextureUnit(1);
+    glTexCoordPointer(2, GL_FLOAT, kLVertexStride, &vertices->lu);
+    glEnableClientState(GL_TEXTURE_COORD_ARRAY);
+    SelectClientTextureUnit(0);
+    SelectTextureUnit(1);
+    glEnable(GL_TEXTURE_2D);
+    SelectTextureUnit(0);
+}
+
+void ZEOpenGLRenderer::SwitchOff2ndTextureUnit()
+{
+    SelectClientTextureUnit(1);
+    glDisableClientState(GL_TEXTURE_COORD_ARRAY);
+    SelectClientTextureUnit(0);
+    SelectTextureUnit(1);
+    glDisable(GL_TEXTURE_2D);
+    SelectTextureUnit(0);
+}
+
+void ZEOpenGLRenderer::BindOn2ndTextureUnit(uint32_t texture)
+{
+    SelectTextureUnit(1);
+    glBindTexture(GL_TEXTURE_2D, texture);
+    SelectTextureUnit(0);
+}
+
+void ZEOpenGLRenderer::LockArrays(uint16_t count)
+{
+    if (!m_bCompiledVertexArrays || !m_pfnLockArrays || m_bArraysLocked || count == 0)
+        return;
+    reinterpret_cast<ZELockArraysProc>(m_pfnLockArrays)(0, count);
+    m_bArraysLocked = true;
+    m_usLockedCount = count;
+}
+
+void ZEOpenGLRenderer::UnlockArrays()
+{
+    if (!m_bArraysLocked)
+        return;
+    if (m_pfnUnlockArrays)
+        reinterpret_cast<ZEUnlockArraysProc>(m_pfnUnlockArrays)();
+    m_bArraysLocked = false;
+    m_usLockedCount = 0;
+}
+
+void ZEOpenGLRenderer::DrawTriangles(const uint16_t* indices, uint16_t count)
+{
+    if (count == 0)
+        return;
+    if (indices)
+        glDrawElements(GL_TRIANGLES, count, GL_UNSIGNED_SHORT, indices);
+    else
+        glDrawArrays(GL_TRIANGLES, 0, count);
 }
 
 // --- Frame --------------------------------------------------------------------
@@ -375,9 +626,11 @@ void ZEOpenGLRenderer::DrawText(int32_t x, int32_t y, uint16_t size, const ZEStr
     DrawText(x, y, size, text.CStr());
 }
 
-void ZEOpenGLRenderer::DrawText(int32_t, int32_t, uint16_t, const char*)
+void ZEOpenGLRenderer::DrawText(int32_t x, int32_t y, uint16_t size, const char* text)
 {
-    // Text is written by the renderer work item.
+    if (!m_pFontTexture)
+        LoadDefaultFont();
+    DrawText(x, y, size, text, m_pFontTexture);
 }
 
 void ZEOpenGLRenderer::DrawText(int32_t x, int32_t y, uint16_t size, const ZEString& text, ZETextureReference* font)
@@ -385,19 +638,61 @@ void ZEOpenGLRenderer::DrawText(int32_t x, int32_t y, uint16_t size, const ZEStr
     DrawText(x, y, size, text.CStr(), font);
 }
 
-void ZEOpenGLRenderer::DrawText(int32_t, int32_t, uint16_t, const char*, ZETextureReference*)
+void ZEOpenGLRenderer::DrawText(int32_t x, int32_t y, uint16_t size, const char* text, ZETextureReference* font)
 {
-    // Text is written by the renderer work item.
+    if (!text)
+        return;
+    Deactivate2ndTextureUnit();
+    SetTexture(font);
+    DrawString(x, y, size, text);
 }
 
-void ZEOpenGLRenderer::DrawString(int32_t, int32_t, uint16_t, const char*)
+void ZEOpenGLRenderer::LoadDefaultFont()
 {
-    // Text is written by the renderer work item.
+    // Without a texture manager yet, text draws untextured and the font is
+    // asked for again next time.
+    ZETextureManager* manager = ZETextureManager::ms_pTexManager;
+    if (!manager)
+        return;
+    const uint8_t black[3] = {0, 0, 0};
+    m_pFontTexture = manager->GetTexture(ZEString("font01"), ZEString("Engine"), false, black);
 }
 
-void ZEOpenGLRenderer::DrawCharacter(int32_t, int32_t, uint16_t, uint8_t)
+void ZEOpenGLRenderer::DrawString(int32_t x, int32_t y, uint16_t size, const char* text)
 {
-    // Text is written by the renderer work item.
+    if (!text)
+        return;
+    Begin2D();
+    ZETextLayout layout(x, y, size, m_usWidth);
+    for (const char* c = text; *c; ++c)
+    {
+        uint8_t byte = static_cast<uint8_t>(*c);
+        int32_t glyphX = 0, glyphY = 0;
+        if (layout.Place(byte, glyphX, glyphY))
+            DrawCharacter(glyphX, glyphY, size, byte);
+    }
+    End2D();
+}
+
+void ZEOpenGLRenderer::DrawCharacter(int32_t x, int32_t y, uint16_t size, uint8_t c)
+{
+    float u = 0.0f, v = 0.0f;
+    ZEGlyphTexCoords(c, u, v);
+    const float cell = ZE_GLYPH_CELL_SIZE;
+    float left = static_cast<float>(x);
+    float right = left + size;
+    float top = FlipY(y, m_usHeight);
+    float bottom = top - size;
+    glBegin(GL_QUADS);
+    glTexCoord2f(u, v);
+    glVertex2f(left, top);
+    glTexCoord2f(u + cell, v);
+    glVertex2f(right, top);
+    glTexCoord2f(u + cell, v + cell);
+    glVertex2f(right, bottom);
+    glTexCoord2f(u, v + cell);
+    glVertex2f(left, bottom);
+    glEnd();
 }
 
 void ZEOpenGLRenderer::Begin2D()
@@ -524,9 +819,16 @@ void ZEOpenGLRenderer::RestoreWorld()
     glTranslatef(-position.x, -position.y, -position.z);
 }
 
-void ZEOpenGLRenderer::TakeScreenshot(const ZEString&)
+void ZEOpenGLRenderer::TakeScreenshot(const ZEString& name)
 {
-    // Screenshots are written by the renderer work item.
+    if (m_usWidth == 0 || m_usHeight == 0)
+        return;
+    std::vector<uint8_t> pixels(static_cast<size_t>(m_usWidth) * m_usHeight * 3);
+    // Rows of an odd width are not a multiple of four bytes long.
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glReadPixels(0, 0, m_usWidth, m_usHeight, GL_RGB, GL_UNSIGNED_BYTE, pixels.data());
+    ZEString path = ZEString::Format("%s.tga", name.CStr());
+    ZEWriteTGA(path.CStr(), pixels.data(), m_usWidth, m_usHeight);
 }
 
 bool ZEOpenGLRenderer::SetShadowMatrix(const ZEVector& light, const ZEPlane& plane)
@@ -550,14 +852,57 @@ void ZEOpenGLRenderer::RestoreTexture(ZETexture* texture)
     RestoreTexture(texture, m_usTextureFilter);
 }
 
-void ZEOpenGLRenderer::RestoreTexture(ZETexture*, uint16_t)
+void ZEOpenGLRenderer::RestoreTexture(ZETexture* texture, uint16_t filter)
 {
-    // Texture upload is written by the renderer work item.
+    if (!texture || (texture->m_bLightmap && !m_bLightmaps))
+        return;
+    ZEGLTextureUpload upload =
+        ZEGLPlanTextureUpload(texture->m_bAlpha, texture->m_bLightmap, texture->m_bClamp, filter, m_bMipMapping);
+
+    glBindTexture(GL_TEXTURE_2D, texture->m_ulID);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, upload.m_ulWrap);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, upload.m_ulWrap);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, upload.m_ulMagFilter);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, upload.m_ulMinFilter);
+
+    const uint8_t* data = texture->GetData();
+    uint32_t width = 0, height = 0;
+    texture->GetDimensions(width, height);
+    if (!data || width == 0 || height == 0)
+        return;
+
+    // Tightly packed rows: a lightmap row of 5 texels is 5 bytes.
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    std::vector<uint8_t> scaled;
+    uint32_t realWidth = width, realHeight = height;
+    if (!texture->m_bLightmap && GetRealTextureSize(realWidth, realHeight, texture->m_bAlpha))
+    {
+        scaled.resize(static_cast<size_t>(realWidth) * realHeight * upload.m_ulBytesPerTexel);
+        if (gluScaleImage(upload.m_ulFormat, width, height, GL_UNSIGNED_BYTE, data, realWidth, realHeight,
+                          GL_UNSIGNED_BYTE, scaled.data()) != 0)
+            return;
+        data = scaled.data();
+        width = realWidth;
+        height = realHeight;
+    }
+
+    if (upload.m_bMipmaps)
+        gluBuild2DMipmaps(GL_TEXTURE_2D, upload.m_ulFormat, width, height, upload.m_ulFormat, GL_UNSIGNED_BYTE, data);
+    else
+        glTexImage2D(GL_TEXTURE_2D, 0, upload.m_ulFormat, width, height, 0, upload.m_ulFormat, GL_UNSIGNED_BYTE,
+                     data);
 }
 
-void ZEOpenGLRenderer::ReleaseTexture(ZETexture*)
+void ZEOpenGLRenderer::ReleaseTexture(ZETexture* texture)
 {
-    // Texture release is written by the renderer work item.
+    // Deleted even for a lightmap while lightmaps are off: one uploaded
+    // before they were switched off would otherwise stay behind, and
+    // deleting a never used name does nothing.
+    if (!texture)
+        return;
+    GLuint name = texture->m_ulID;
+    glDeleteTextures(1, &name);
 }
 
 // --- Context ----------------------------------------------------------------------
@@ -575,21 +920,21 @@ void ZEOpenGLRenderer::SetupOpenGL()
     glColor3f(1.0f, 1.0f, 1.0f);
     glEnableClientState(GL_VERTEX_ARRAY);
     glEnableClientState(GL_TEXTURE_COORD_ARRAY);
+    // Images are packed tightly: lightmaps have one byte a texel and
+    // windows may be of odd width.
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    // A new context starts with unit 1 off and nothing locked.
+    m_bSecondTextureUnit = false;
+    m_bArraysLocked = false;
+    m_usLockedCount = 0;
+    ForgetVertexArray();
 }
 
 void ZEOpenGLRenderer::Deactivate2ndTextureUnit()
 {
     if (!m_bSecondTextureUnit)
         return;
+    SwitchOff2ndTextureUnit();
     m_bSecondTextureUnit = false;
-    if (!m_pfnActiveTexture || !m_pfnClientActiveTexture)
-        return;
-    auto activeTexture = reinterpret_cast<ZEActiveTextureProc>(m_pfnActiveTexture);
-    auto clientActiveTexture = reinterpret_cast<ZEActiveTextureProc>(m_pfnClientActiveTexture);
-    clientActiveTexture(GL_TEXTURE1);
-    glDisableClientState(GL_TEXTURE_COORD_ARRAY);
-    clientActiveTexture(GL_TEXTURE0);
-    activeTexture(GL_TEXTURE1);
-    glDisable(GL_TEXTURE_2D);
-    activeTexture(GL_TEXTURE0);
 }

@@ -13,6 +13,24 @@
 // It opens no window: ZESDLOpenGLRenderer (and the Windows backend) create
 // the context and then run SetupOpenGL(). Every operation assumes a current
 // context on the main thread.
+//
+// Vertex arrays: SetVertexArray remembers the caller's array (the caller
+// keeps owning it and keeps it alive until the next SetVertexArray or
+// Render); DrawIndices and DrawArray draw the remembered array and do
+// nothing while none is remembered. Indices are checked against the
+// array's vertex count: a draw with an index beyond it is skipped whole.
+//
+// Lightmaps: with GL_ARB_multitexture the lightmap goes on texture unit 1
+// and is multiplied in during the one pass; without it (or with
+// m_bMultitexture cleared) the geometry is drawn a second time with the
+// lightmap, multiplying the frame. Both leave the same state behind: the
+// base texture bound on unit 0, the current colour, blending and depth
+// function as they were. Unit 1 is switched off lazily, by the next draw
+// that does not want it (m_bSecondTextureUnit).
+//
+// Textures are bound through ZETextureReference::GetTexture(), so an empty
+// or stale reference draws untextured. Texture objects are named by the
+// textures' ids.
 #pragma once
 
 #include "render/ZERenderer.h"
@@ -109,18 +127,28 @@ public:
     // The camera's view.
     void RestoreWorld() override;
 
+    // Writes the window's picture to "<name>.tga"; a file that cannot be
+    // created is skipped without a word.
     void TakeScreenshot(const ZEString& name) override;
     // Flattens what follows onto the plane along the light direction.
     bool SetShadowMatrix(const ZEVector& light, const ZEPlane& plane) override;
 
+    // Uploads the texture's image (its current frame) under its id, scaled
+    // to the size GetRealTextureSize gives; lightmaps are uploaded only
+    // while m_bLightmaps. A texture without image data gets its object and
+    // filters but no image.
     void RestoreTexture(ZETexture* texture) override;
     void RestoreTexture(ZETexture* texture, uint16_t filter) override;
+    // Deletes the texture object (a never uploaded one costs nothing).
     void ReleaseTexture(ZETexture* texture) override;
 
     // The context's start state: viewport, clear colour, culling, depth,
     // colour material, client arrays.
     void SetupOpenGL();
+    // Draws the text with the bound font, laid out as render/ZETextLayout.h
+    // describes.
     void DrawString(int32_t x, int32_t y, uint16_t size, const char* text);
+    // One glyph quad, top left at (x, y); runs inside DrawString's 2D set-up.
     void DrawCharacter(int32_t x, int32_t y, uint16_t size, uint8_t c);
     // Switches texture unit 1 and its coordinate array off, when on.
     void Deactivate2ndTextureUnit();
@@ -144,4 +172,31 @@ protected:
     // projection with y down; End2D undoes it and restores the depth state.
     void Begin2D();
     void End2D();
+
+private:
+    void ForgetVertexArray();
+    void SetArrayPointers(const ZEVertex* vertices);
+    void SetArrayPointers(const ZELVertex* vertices);
+    void SelectTextureUnit(uint32_t unit);
+    void SelectClientTextureUnit(uint32_t unit);
+    // Unit 1 on with the lightmap coordinates of `vertices` (not flagged).
+    void SwitchOn2ndTextureUnit(const ZELVertex* vertices);
+    void SwitchOff2ndTextureUnit();
+    void BindOn2ndTextureUnit(uint32_t texture);
+    void LockArrays(uint16_t count);
+    void UnlockArrays();
+    // Triangles by index, or the first `count` vertices in order when
+    // indices is null.
+    void DrawTriangles(const uint16_t* indices, uint16_t count);
+    // The lightmapped draw of the remembered array.
+    void DrawLightmapped(const uint16_t* indices, uint16_t count, ZETextureReference* lightmap);
+    // The lightmap pass of the two-pass path: draws again, multiplying the
+    // frame by the lightmap, and restores every state it touched.
+    void DrawLightmapPass(const ZELVertex* vertices, uint32_t lightmap, const uint16_t* indices, uint16_t count);
+    void RenderFacingQuad(const ZEVector& center, const ZEVector& right, const ZEVector& up,
+                          ZETextureReference* texture);
+    void LoadDefaultFont();
+
+    bool m_bArraysLocked = false;
+    uint16_t m_usLockedCount = 0;
 };

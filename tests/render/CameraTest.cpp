@@ -122,6 +122,25 @@ TEST(CameraPerspective, HorizontalFieldIsVerticalTimesAspect)
     EXPECT_FALSE(CullsSphere(camera, ZEVector(0.0f, 0.0f, 2400.0f), 1.0f));
 }
 
+TEST(CameraPerspective, FieldsOf180DegreesOrMoreOrOfNoneStillKeepWhatIsAhead)
+{
+    // fovY 90 in a 21:9 window is 216 degrees across: the side planes
+    // must not turn inside out.
+    ZECamera camera;
+    camera.SetPerspective(90.0f, 2.4f, 1.0f, 1000.0f);
+    EXPECT_FLOAT_EQ(camera.GetFOVX(), 216.0f);
+    EXPECT_FALSE(CullsSphere(camera, ZEVector(-23.0f, 0.0f, 10.0f), 0.5f));
+    EXPECT_FALSE(CullsSphere(camera, ZEVector(23.0f, 0.0f, 10.0f), 0.5f));
+    EXPECT_TRUE(CullsSphere(camera, ZEVector(0.0f, 30.0f, 10.0f), 1.0f));
+    for (float field : {0.0f, -30.0f, 180.0f, std::nanf("")})
+    {
+        camera.SetPerspective(field, 1.0f, 1.0f, 100.0f);
+        EXPECT_NEAR(camera.GetPlane(4)->m_vNormal.DotProduct(camera.GetPlane(4)->m_vNormal), 1.0f, 1e-4f);
+        EXPECT_FALSE(CullsSphere(camera, ZEVector(0.0f, 0.0f, 50.0f), 1.0f)) << field;
+        EXPECT_TRUE(CullsSphere(camera, ZEVector(0.0f, 0.0f, -50.0f), 1.0f)) << field;
+    }
+}
+
 TEST(CameraCulling, SpheresAheadBehindAndBeyondTheFarPlane)
 {
     ZECamera camera;

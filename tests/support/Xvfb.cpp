@@ -68,6 +68,10 @@ bool ZEXvfb::Start(int width, int height)
     }
     m_Display = ":" + number;
     setenv("DISPLAY", m_Display.c_str(), 1);
+    // The software rasteriser's worker threads may still be winding down
+    // when the leak checker stops the world at exit, which crashes the
+    // checker now and then; drawing on the calling thread avoids that.
+    setenv("LP_NUM_THREADS", "0", 0);
     PinSoftwareDriver();
     return true;
 }

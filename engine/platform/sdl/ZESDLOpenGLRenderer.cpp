@@ -8,11 +8,15 @@
 #include <GL/glu.h>
 #include <SDL/SDL.h>
 
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 namespace
 {
 const uint32_t kFullscreenBitsPerPixel = 32;
+const uint16_t kFallbackWidth = 640;
+const uint16_t kFallbackHeight = 480;
 const uint32_t kFrameRateInterval = 1000;
 
 // The surface flags of every mode the renderer opens or asks about.
@@ -77,13 +81,24 @@ void ZESDLOpenGLRenderer::Init()
     SDL_GetVideoInfo();
     RequestContextAttributes();
 
-    if (!SDL_SetVideoMode(m_usWidth, m_usHeight, m_usBitsPerPixel, VideoFlags(m_bFullscreen)))
+    if (!OpenVideoMode())
     {
-        ZEConsole::Post("renderer",
-                        ZEString::Format("Could not open the video mode %ux%ux%u: %s", m_usWidth, m_usHeight,
-                                         m_usBitsPerPixel, SDL_GetError()),
-                        ZE_MSG_ERROR);
-        return;
+        ZEString failure = ZEString::Format("Could not open the video mode %ux%ux%u%s: %s", m_usWidth, m_usHeight,
+                                            m_usBitsPerPixel, m_bFullscreen ? " full screen" : "", SDL_GetError());
+        std::fprintf(stderr, "%s; trying a %ux%u window\n", failure.CStr(), kFallbackWidth, kFallbackHeight);
+        ZEConsole::Post("renderer", failure, ZE_MSG_ERROR);
+        m_usWidth = kFallbackWidth;
+        m_usHeight = kFallbackHeight;
+        m_usBitsPerPixel = 0;
+        m_bFullscreen = false;
+        if (!OpenVideoMode())
+        {
+            // Nothing can be drawn without a window, and no OpenGL call may
+            // run without a context.
+            std::fprintf(stderr, "Could not open a %ux%u window either: %s\n", kFallbackWidth, kFallbackHeight,
+                         SDL_GetError());
+            std::exit(1);
+        }
     }
 
     SDL_ShowCursor(SDL_DISABLE);
@@ -96,6 +111,17 @@ void ZESDLOpenGLRenderer::Init()
     QueryExtensions();
     SetupOpenGL();
     m_bInitialized = true;
+}
+
+bool ZESDLOpenGLRenderer::OpenVideoMode()
+{
+    SDL_Surface* surface = SDL_SetVideoMode(m_usWidth, m_usHeight, m_usBitsPerPixel, VideoFlags(m_bFullscreen));
+    if (!surface)
+        return false;
+    // A size of 0 asks SDL for the desktop's; the window has the size it got.
+    m_usWidth = static_cast<uint16_t>(surface->w);
+    m_usHeight = static_cast<uint16_t>(surface->h);
+    return true;
 }
 
 void ZESDLOpenGLRenderer::QueryExtensions()

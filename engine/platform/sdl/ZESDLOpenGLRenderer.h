@@ -7,8 +7,11 @@
 // therefore have the texture manager upload all textures again at once and
 // tell the console to re-lay its lines.
 //
-// When the video mode cannot be opened, the renderer stays uninitialised
-// (m_bInitialized false) and the failure is posted to the console.
+// A video mode that cannot be opened gives way to a 640 x 480 window at the
+// desktop's colour depth (the failure goes to stderr and the console). If
+// not even that window opens, the reason goes to stderr and the process
+// ends with status 1, before any OpenGL call. A colour depth of 0 (a
+// resized window) means the desktop's depth.
 #pragma once
 
 #include "render/ZEOpenGLRenderer.h"
@@ -33,8 +36,8 @@ public:
     // Swaps the buffers and counts frames per second of real time.
     void DisplayBackBuffer() override;
 
-    // Opens the video mode and sets the context up; m_bInitialized tells
-    // whether it succeeded.
+    // Opens the video mode (or the fallback window) and sets the context
+    // up; m_bInitialized is true afterwards.
     void Init();
     // Looks up the optional extensions' entry points.
     void QueryExtensions();
@@ -42,6 +45,9 @@ public:
     void Shutdown();
 
 private:
+    // The mode of the size, depth and full-screen fields; false when SDL
+    // refuses it.
+    bool OpenVideoMode();
     // After a mode change: upload every texture again, re-lay the console.
     void ModeChanged();
 };

@@ -1,0 +1,41 @@
+// The OpenGL meaning of the renderer's integer codes.
+//
+// Callers of the renderer speak in small integer codes (depth and stencil
+// comparisons, blend factors, stencil operations, texture filter modes; the
+// table is in render/ZERenderer.h). These functions turn a code into the
+// OpenGL enumeration it stands for, and decide how a texture is uploaded.
+// They call no OpenGL function, so they work without a context; their
+// results are OpenGL enumeration values carried as uint32_t, which keeps
+// this header free of the OpenGL headers.
+//
+// Unknown codes: a depth comparison means "less", a stencil comparison
+// "never", a stencil operation "keep", a blend factor "zero"; an unknown
+// filter mode is bilinear.
+#pragma once
+
+#include <cstdint>
+
+uint32_t ZEGLDepthFunction(uint16_t code);
+uint32_t ZEGLStencilFunction(uint16_t code);
+uint32_t ZEGLBlendSource(uint16_t code);
+uint32_t ZEGLBlendDest(uint16_t code);
+uint32_t ZEGLStencilOperation(uint16_t code);
+
+// How one texture goes to OpenGL.
+struct ZEGLTextureUpload
+{
+    uint32_t m_ulWrap;          // both coordinates
+    uint32_t m_ulMinFilter;
+    uint32_t m_ulMagFilter;
+    uint32_t m_ulFormat;        // of the data and of the texture
+    uint32_t m_ulBytesPerTexel;
+    bool m_bMipmaps;            // every level is built from the image
+};
+
+// Alpha textures are RGBA, lightmaps luminance, all others RGB. Lightmaps
+// and clamped textures clamp to their edge texels, others repeat. Only an
+// opaque RGB texture that repeats gets mipmaps, and only while mipmapping
+// is on; a mipmapping filter (mode 2) is chosen only for a texture that
+// gets them, since OpenGL ignores a texture whose filter wants levels it
+// lacks.
+ZEGLTextureUpload ZEGLPlanTextureUpload(bool alpha, bool lightmap, bool clamp, uint16_t filter, bool mipMapping);

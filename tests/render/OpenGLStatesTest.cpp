@@ -1,0 +1,74 @@
+#include "render/ZEOpenGLStates.h"
+
+#include <gtest/gtest.h>
+
+#include <GL/gl.h>
+
+#include <cstdint>
+#include <vector>
+
+namespace
+{
+void ExpectTable(uint32_t (*map)(uint16_t), const std::vector<GLenum>& codes, GLenum unknown)
+{
+    for (uint16_t code = 0; code < codes.size(); ++code)
+        EXPECT_EQ(map(code), codes[code]) << "code " << code;
+    for (uint16_t code : {static_cast<uint16_t>(codes.size()), uint16_t(100), uint16_t(0xFFFF)})
+        EXPECT_EQ(map(code), unknown) << "code " << code;
+}
+}
+
+TEST(OpenGLStateCodes, EveryCodeAndTheUnknownDefaults)
+{
+    const std::vector<GLenum> comparisons = {GL_NEVER, GL_LESS,  GL_LEQUAL,   GL_GREATER,
+                                             GL_GEQUAL, GL_EQUAL, GL_NOTEQUAL, GL_ALWAYS};
+    ExpectTable(ZEGLDepthFunction, comparisons, GL_LESS);
+    ExpectTable(ZEGLStencilFunction, comparisons, GL_NEVER);
+    ExpectTable(ZEGLBlendSource,
+                {GL_ZERO, GL_ONE, GL_DST_COLOR, GL_ONE_MINUS_DST_COLOR, GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA,
+                 GL_DST_ALPHA, GL_ONE_MINUS_DST_ALPHA, GL_SRC_ALPHA_SATURATE},
+                GL_ZERO);
+    // Saturation exists only as a source factor: 8 is unknown here.
+    ExpectTable(ZEGLBlendDest,
+                {GL_ZERO, GL_ONE, GL_SRC_COLOR, GL_ONE_MINUS_SRC_COLOR, GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA,
+                 GL_DST_ALPHA, GL_ONE_MINUS_DST_ALPHA},
+                GL_ZERO);
+    ExpectTable(ZEGLStencilOperation, {GL_ZERO, GL_KEEP, GL_REPLACE, GL_INCR, GL_DECR, GL_INVERT}, GL_KEEP);
+}
+
+TEST(OpenGLTextureUpload, FormatWrapAndFilterByKind)
+{
+    ZEGLTextureUpload rgb = ZEGLPlanTextureUpload(false, false, false, 2, true);
+    EXPECT_EQ(rgb.m_ulFormat, GLenum(GL_RGB));
+    EXPECT_EQ(rgb.m_ulWrap, GLenum(GL_REPEAT));
+    EXPECT_TRUE(rgb.m_bMipmaps);
+    EXPECT_EQ(rgb.m_ulMinFilter, GLenum(GL_LINEAR_MIPMAP_LINEAR));
+    EXPECT_EQ(rgb.m_ulMagFilter, GLenum(GL_LINEAR));
+
+    ZEGLTextureUpload alpha = ZEGLPlanTextureUpload(true, false, false, 0, true);
+    EXPECT_EQ(alpha.m_ulFormat, GLenum(GL_RGBA));
+    EXPECT_EQ(alpha.m_ulBytesPerTexel, 4u);
+    EXPECT_EQ(alpha.m_ulMinFilter, GLenum(GL_NEAREST));
+    EXPECT_EQ(alpha.m_ulMagFilter, GLenum(GL_NEAREST));
+
+    ZEGLTextureUpload lightmap = ZEGLPlanTextureUpload(false, true, false, 1, true);
+    EXPECT_EQ(lightmap.m_ulFormat, GLenum(GL_LUMINANCE));
+    EXPECT_EQ(lightmap.m_ulBytesPerTexel, 1u);
+    EXPECT_EQ(lightmap.m_ulWrap, GLenum(GL_CLAMP_TO_EDGE));
+
+    EXPECT_EQ(ZEGLPlanTextureUpload(false, false, false, 7, true).m_ulMinFilter, GLenum(GL_LINEAR));
+    EXPECT_FALSE(ZEGLPlanTextureUpload(false, false, false, 2, false).m_bMipmaps);
+}
+
+TEST(OpenGLTextureUpload, TrilinearNeverAsksForLevelsThatAreNotBuilt)
+{
+    // OpenGL ignores a texture whose filter wants missing levels: sky
+    // boxes, fonts and lightmaps would vanish at filter mode 2.
+    const bool kinds[][3] = {{true, false, false}, {false, true, false}, {false, false, true}};
+    for (const auto& kind : kinds)
+    {
+        ZEGLTextureUpload upload = ZEGLPlanTextureUpload(kind[0], kind[1], kind[2], 2, true);
+        EXPECT_FALSE(upload.m_bMipmaps);
+        EXPECT_EQ(upload.m_ulMinFilter, GLenum(GL_LINEAR));
+    }
+}
