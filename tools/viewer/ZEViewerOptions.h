@@ -1,0 +1,39 @@
+// Command line of the viewer.
+//
+//   zeview [--data DIR] (--model FILE | --map NAME) [--size WxH]
+//          [--pos X,Y,Z] [--rot X,Y,Z] [--distance D]
+//          [--shot NAME] [--frames N]
+//
+// --model loads a .zmf file by its path; --map loads maps/NAME from the data
+// folder (default "main", as the game sees it from its working directory).
+// Without --pos the camera orbits the model's bounding sphere at --distance
+// times its radius (default 2.5), starting from --rot (pitch, yaw, roll in
+// degrees; a negative pitch looks down). With --shot the viewer renders
+// --frames frames (default 3), writes NAME.tga and quits: that is how tests
+// and previews use it headless.
+#pragma once
+
+#include "math/ZEVector.h"
+
+#include <string>
+
+struct ZEViewerOptions
+{
+    std::string m_DataDirectory = "main";
+    std::string m_ModelFile;
+    std::string m_MapName;
+    uint16_t m_usWidth = 640;
+    uint16_t m_usHeight = 480;
+    bool m_bFixedCamera = false;
+    ZEVector m_vPosition;
+    ZEVector m_vRotation{-25.0f, 30.0f, 0.0f};
+    float m_fDistance = 2.5f;
+    std::string m_ShotName;
+    int m_iFrames = 3;
+};
+
+// Reads argv into options; false with a message in `error` on bad input.
+bool ZEParseViewerOptions(int argc, char** argv, ZEViewerOptions& options, std::string& error);
+
+// The usage text.
+const char* ZEViewerUsage();
