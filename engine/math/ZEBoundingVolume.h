@@ -4,22 +4,37 @@
 // Engine objects own one as their collision volume, the box tree keeps an
 // axis-aligned box per node, lights, decals and particle systems carry a
 // sphere by value for view culling. Every kind answers the same questions
-// through the virtual operations below, in this slot order: centre, distance
-// to a point, inside test, support radius, segment tests, plane test,
-// volume-volume tests (double dispatch through the slot taking the base),
-// fitting around point sets, volume, move.
+// through the virtual operations below, in this slot order: resting on a
+// plane, distance to a point, inside test, support radius, segment tests,
+// plane test, volume-volume tests (double dispatch through the slot taking
+// the base), fitting around point sets, volume, move, centre, strided
+// fitting.
 //
 // Conventions shared by all kinds:
-// - A plane distance is n.p + D with the plane's double-precision D.
+// - A plane distance is n.p + D with the plane's double-precision D; all
+//   other arithmetic is single precision.
 // - The support radius toward a unit direction u is the volume's extent
 //   along u: r for a sphere, |u.x*hx| + |u.y*hy| + |u.z*hz| for the
 //   axis-aligned box, the same over the box's own axes for the oriented box.
 // - A segment is a start and a move; it runs from start to start + move.
+//   Where a test crosses planes it uses ZESegmentCrossesPlane
+//   (math/ZECollision.h).
+// - Touching counts as meeting in every test except oriented box against
+//   box, where the centre distance must be strictly below the summed
+//   support radii (volumes with the same centre always meet).
 // - The fitting operations with a vertex type forward to Update with the
 //   element size as the byte stride (12, 20 or 28; position first in each).
+//   Fitting an empty set (no points, null arrays, polygons without indices)
+//   gives a volume of zero size at the origin.
 //
 // The oriented box is consistent only after Rebuild(); every operation that
-// changes its position, local centre, half size or rotation ends with it.
+// changes its position, local centre, half size or rotation ends with it. A
+// box with a zero half size keeps proper face planes: a face whose corners
+// coincide takes the box's rotated axis as its normal, so a flat box is a
+// rectangle, not an unbounded slab.
+//
+// Resting on a plane always ends on the plane's front side at the volume's
+// support radius, whichever side the volume started on.
 //
 // Volumes are owned through base pointers (an engine object's collision
 // volume), so the base has a virtual destructor, placed after the other
@@ -55,7 +70,13 @@ public:
     // Segment test (a ray, not limited by the move's length, for the
     // axis-aligned box).
     virtual bool IntersectsVolume(const ZEVector& start, const ZEVector& move) const = 0;
-    // The same, also giving the contact point.
+    // The same, also giving the contact point: the start when it lies
+    // inside; otherwise, for the sphere, where the segment enters when it
+    // ends inside and where it leaves when it passes through; for the boxes
+    // the nearest face crossing on the box (the axis-aligned box gives the
+    // segment's end when its ray meets the box beyond it). On a miss the
+    // sphere and the axis-aligned box give start + move, the oriented box
+    // leaves the contact as it was.
     virtual bool IntersectsVolume(const ZEVector& start, const ZEVector& move, ZEVector& contact) const = 0;
     // True when the plane passes through the volume (touching counts).
     virtual bool IntersectsVolume(const ZEPlane& plane) const = 0;
@@ -128,6 +149,8 @@ public:
 
     void GetData(ZEVector& center, float& radius) const;
     void SetData(const ZEVector& center, float radius);
+    // The radius, whatever the direction.
+    float GetSupportRadius(const ZEVector& direction) const;
 
     ZEVector m_vCenter;
     float m_fRadius = 0.0f;
@@ -169,6 +192,10 @@ public:
     void SetData(const ZEVector& min, const ZEVector& max);
     // max - centre per axis.
     ZEVector GetHalfSize() const { return m_vMax - m_vCenter; }
+    // Extent toward the unit direction.
+    float GetSupportRadius(const ZEVector& direction) const;
+    // Face planes with outward normals, in the oriented box's face order.
+    void GetFacePlanes(ZEPlane planes[6]) const;
 
     ZEVector m_vMin;
     ZEVector m_vMax;
@@ -217,8 +244,11 @@ public:
     // With align, a box resting on an upward-facing plane also takes the
     // plane's tilt.
     bool PutOnPlane(const ZEPlane& plane, bool align);
-    // Brings the angles into [0, 360) and derives centre, corners and planes.
+    // Brings the angles into [0, 360) (non-finite angles become 0) and
+    // derives centre, corners and planes.
     void Rebuild();
+    // Extent toward the unit direction, over the box's own axes.
+    float GetSupportRadius(const ZEVector& direction) const;
 
     // The box's axes: the normals of the +x, +y and +z faces.
     const ZEVector& GetXAxis() const { return m_aPlanes[5].m_vNormal; }
