@@ -5,17 +5,27 @@
 // texture and a table of planes: one per triangle, or a single plane when
 // all triangles lie in one plane (m_bPlanar). Whoever fills a polygon calls
 // Update() once afterwards to build that table; only then can it be tested.
+// A polygon without indices has no planes, is not planar, never clips,
+// draws nothing and takes no decals.
 // The polygon owns every array it points at and both texture references; a
 // subclass that shares a vertex array with others (a map face, a model's
 // triangle group) clears its vertex pointers before this destructor runs.
 // Polygons are chained through m_pNext into lists whose owner deletes every
 // element.
 //
-// Every segment test runs from start to start + move. A precise test fills
+// Every segment test runs from start to start + move and meets a plane
+// only by ZESegmentCrossesPlane (math/ZECollision.h): an end lying on the
+// plane does not cross it, nor does a segment (almost) parallel to it. A precise test fills
 // a clip record only when it reports a hit: the contact point, the plane
 // that was hit, the surface's attribute bytes and the polygon itself. The
 // hit engine object is written by the object or terrain that answers the
 // question, never by the polygon.
+//
+// Tie rules of the record test: a planar polygon reports the first triangle
+// (in index order) that holds the crossing; a non-planar one tries every
+// triangle and keeps the first hit unless a later one is strictly nearer to
+// start, shortening the segment to each accepted contact. A segment through
+// the edge shared by two of its triangles therefore hits the earlier one.
 #pragma once
 
 #include "core/ZEObject.h"
@@ -61,14 +71,33 @@ public:
     // Turns a lit polygon into a plain one for good; a plain one is left as
     // it is.
     virtual void RemoveLightmap();
-    // A new decal lying on this surface (owned by the caller), or null when
-    // the centre is not on it.
+    // A new decal (owned by the caller) made of this surface's triangles
+    // that pass within 0.001 of the centre, textured so the decal's sizeX x
+    // sizeY rectangle maps onto [0, 1] around it; it holds a new reference
+    // to the texture of `texture`. Null when no triangle passes the centre
+    // or a size is not positive.
     virtual ZEDecal* ApplyDecal(const ZEVector& center, float sizeX, float sizeY,
                                 ZETextureReference* texture);
     // Segment tests; the contact and record forms write only on a hit.
     virtual bool Clips(const ZEVector& start, const ZEVector& move);
     virtual bool Clips(const ZEVector& start, const ZEVector& move, ZEVector& contact);
     virtual bool Clips(const ZEVector& start, const ZEVector& move, _ZEClipInfo& info);
+
+    // Triangles in the index list (trailing indices short of a triangle are
+    // ignored).
+    uint16_t GetNumTriangles() const { return static_cast<uint16_t>(m_usNumIndices / 3); }
+    // Triangles the tests look at: those with a plane from the last
+    // Update() and a vertex array to read; 0 for a polygon without indices.
+    uint32_t GetNumTestableTriangles() const;
+    // Position of the vertex that index slot `slot` refers to, from the lit
+    // vertices when lightmapped.
+    ZEVector GetIndexedPosition(uint32_t slot) const;
+    // Whether the crossing point p (on the triangle's plane) lies in
+    // triangle t.
+    bool TriangleHolds(uint32_t t, const ZEVector& p) const;
+    // Mean of the positions the index list refers to, each vertex counted
+    // once per reference; false (and nothing written) without indices.
+    bool GetCentroid(ZEVector& centroid) const;
 
     bool m_bLightmapped = false;
     ZEVertex* m_pVertices = nullptr;
@@ -87,10 +116,23 @@ public:
     ZEVector* m_pvRight = nullptr;
     bool m_bUpdated = false;
     bool m_bPlanar = false;
+
+private:
+    const void* PositionsInUse() const;
+    void DrawWith(ZERenderer* renderer, uint8_t brightness);
+    void FreePlanes();
+    void BuildPlanes(uint16_t triangles);
+    bool AllPlanesEqual() const;
+    // The first triangle holding the crossing of the single plane.
+    bool PlanarHit(const ZEVector& start, const ZEVector& move, ZEVector& point) const;
+    // Every triangle tried; the nearest hit (the earliest at equal distance).
+    bool NearestTriangleHit(const ZEVector& start, const ZEVector& move, ZEVector& point, uint32_t& triangle) const;
+    ZEVertex* MakeDecalVertices(const ZEVector& center, float sizeX, float sizeY, uint16_t& count) const;
 };
 
 // Whether p, a point already on the triangle's plane, lies in the triangle
-// a, b, c (edges and corners included).
+// a, b, c (edges and corners included): the angles p sees between the
+// corners add up to 2 pi within 0.001, or p lies on a corner.
 bool ZEPointInTriangle(const ZEVector& a, const ZEVector& b, const ZEVector& c, const ZEVector& p);
 
 // Deletes a list of polygons chained through m_pNext and clears the head.

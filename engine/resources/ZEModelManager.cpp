@@ -3,7 +3,6 @@
 #include "core/ZEConsole.h"
 #include "core/ZEFileManager.h"
 #include "core/ZETimer.h"
-#include "math/ZEMath.h"
 #include "render/ZECamera.h"
 #include "render/ZERenderer.h"
 #include "resources/ZETextureManager.h"
@@ -68,11 +67,6 @@ float LargestComponent(const ZEVector& v)
 float MeanComponent(const ZEVector& v)
 {
     return (v.x + v.y + v.z) / 3.0f;
-}
-
-ZEVector Position(const ZEVertex& vertex)
-{
-    return ZEVector(vertex.x, vertex.y, vertex.z);
 }
 
 // A colour channel from a product that may leave the byte range (colour
@@ -144,132 +138,6 @@ void WriteLEFloat(uint8_t* p, float value)
     uint32_t bits;
     std::memcpy(&bits, &value, sizeof(bits));
     WriteLE32(p, bits);
-}
-
-// ---------------------------------------------------------------------------
-// Geometry the model's tests need: the segment-plane crossing and the
-// angle-sum point-in-triangle rule shared by every polygon test of the
-// engine, and the sphere segment test.
-
-// The segment start -> start + move crosses the plane strictly (an end on
-// the plane does not count) and not nearly parallel to it.
-bool SegmentCrossesPlane(const ZEPlane& plane, const ZEVector& start, const ZEVector& move, ZEVector& crossing)
-{
-    double d0 = plane.Distance(start);
-    double d1 = plane.Distance(start + move);
-    if ((d0 <= 0.0 && d1 <= 0.0) || (d0 >= 0.0 && d1 >= 0.0))
-        return false;
-    float along = plane.m_vNormal.DotProduct(move);
-    if (along > -0.00001f && along < 0.00001f)
-        return false;
-    double t = d0 / along;
-    crossing = start - move * static_cast<float>(t);
-    return true;
-}
-
-// p, on the triangle's plane, lies inside when the angles it sees between
-// the corners add up to 2 pi (within 0.001); a point at a corner is inside.
-bool PointInTriangle(const ZEVector& a, const ZEVector& b, const ZEVector& c, const ZEVector& p)
-{
-    const ZEVector* corners[3][2] = {{&a, &b}, {&b, &c}, {&c, &a}};
-    double sum = 0.0;
-    for (const auto& pair : corners)
-    {
-        ZEVector u = *pair[0] - p;
-        ZEVector v = *pair[1] - p;
-        float lengths = u.GetLength() * v.GetLength();
-        if (lengths <= 0.001f)
-            return true;
-        // Rounding can push the cosine just past +-1, where acos has no value.
-        float cosine = u.DotProduct(v) / lengths;
-        cosine = cosine > 1.0f ? 1.0f : (cosine < -1.0f ? -1.0f : cosine);
-        sum += ZEACosRad(cosine);
-    }
-    return sum >= 6.282185307179586 && sum <= 6.284185307179587;
-}
-
-// Triangle `triangle` of a group against the segment, with the plane
-// through its corners in index order.
-bool TriangleHit(const ZEModelTriGroup& group, uint32_t triangle, const ZEVector& start, const ZEVector& move,
-                 ZEVector& point, ZEPlane& plane)
-{
-    const uint16_t* indices = group.m_pusIndices + 3 * triangle;
-    ZEVector a = Position(group.m_pVertices[indices[0]]);
-    ZEVector b = Position(group.m_pVertices[indices[1]]);
-    ZEVector c = Position(group.m_pVertices[indices[2]]);
-    plane.SetPlane(a, b, c);
-    return SegmentCrossesPlane(plane, start, move, point) && PointInTriangle(a, b, c, point);
-}
-
-uint32_t NumTriangles(const ZEModelTriGroup& group)
-{
-    return group.m_pVertices && group.m_pusIndices ? group.m_usNumIndices / 3u : 0u;
-}
-
-bool GroupClips(const ZEModelTriGroup& group, const ZEVector& start, const ZEVector& move)
-{
-    ZEVector point;
-    ZEPlane plane;
-    for (uint32_t t = 0; t < NumTriangles(group); ++t)
-        if (TriangleHit(group, t, start, move, point, plane))
-            return true;
-    return false;
-}
-
-// Every triangle is tried; the nearest hit wins, and after each accepted
-// hit the segment ends at it, so farther triangles cannot cross any more.
-bool GroupClips(ZEModelTriGroup& group, const ZEVector& start, const ZEVector& move, _ZEClipInfo& info)
-{
-    bool hit = false;
-    float best = 0.0f;
-    ZEVector reach = move;
-    for (uint32_t t = 0; t < NumTriangles(group); ++t)
-    {
-        ZEVector point;
-        ZEPlane plane;
-        if (!TriangleHit(group, t, start, reach, point, plane))
-            continue;
-        float distance = (point - start).GetLength();
-        if (hit && distance >= best)
-            continue;
-        hit = true;
-        best = distance;
-        info.m_vPoint = point;
-        info.m_Plane = plane;
-        reach = point - start;
-    }
-    if (hit)
-    {
-        info.m_pucData = group.m_pucData;
-        info.m_pPolygon = &group;
-    }
-    return hit;
-}
-
-// The segment starts inside the sphere or enters it before its end.
-bool SegmentMeetsSphere(const ZEVector& center, float radius, const ZEVector& start, const ZEVector& move)
-{
-    ZEVector d = start - center;
-    if (d.GetLength() <= radius)
-        return true;
-    float a = move.DotProduct(move);
-    if (a == 0.0f)
-        return false;
-    float b = d.DotProduct(move);
-    float q = d.DotProduct(d) - radius * radius;
-    float disc = b * b - a * q;
-    if (disc < 0.0f)
-        return false;
-    if (disc == 0.0f)
-    {
-        float t = -b / a;
-        return t >= 0.0f && t <= 1.0f;
-    }
-    float root = std::sqrt(disc);
-    float t1 = (-b - root) / a;
-    if (t1 > 1.0f)
-        return false;
-    return t1 >= 0.0f || (root - b) / a >= 0.0f;
 }
 
 ZEMatrix3x3 Scaling(float x, float y, float z)
@@ -906,32 +774,12 @@ void ZEModel::Free()
 }
 
 // The sphere's centre is the mean of the vertices and its radius reaches
-// the farthest; the box spans them. A model without vertices keeps the empty
-// volumes.
+// the farthest; the box spans them. A model without vertices gets empty
+// volumes at its origin.
 void ZEModel::FitBoundingVolumes()
 {
-    if (m_ulNumVertices == 0)
-        return;
-    ZEVector min = Position(m_pVertices[0]);
-    ZEVector max = min;
-    double sum[3] = {0.0, 0.0, 0.0};
-    for (uint32_t i = 0; i < m_ulNumVertices; ++i)
-    {
-        const ZEVertex& v = m_pVertices[i];
-        min = ZEVector(std::fmin(min.x, v.x), std::fmin(min.y, v.y), std::fmin(min.z, v.z));
-        max = ZEVector(std::fmax(max.x, v.x), std::fmax(max.y, v.y), std::fmax(max.z, v.z));
-        sum[0] += v.x;
-        sum[1] += v.y;
-        sum[2] += v.z;
-    }
-    double count = m_ulNumVertices;
-    ZEVector center(static_cast<float>(sum[0] / count), static_cast<float>(sum[1] / count),
-                    static_cast<float>(sum[2] / count));
-    float radius = 0.0f;
-    for (uint32_t i = 0; i < m_ulNumVertices; ++i)
-        radius = std::fmax(radius, (Position(m_pVertices[i]) - center).GetLength());
-    m_BoundingSphere.SetData(center, radius);
-    m_BoundingBox.SetData(min, max);
+    m_BoundingSphere.UpdateVolume(m_pVertices, m_ulNumVertices);
+    m_BoundingBox.UpdateVolume(m_pVertices, m_ulNumVertices);
 }
 
 ZEModelReference* ZEModel::GetReference()
@@ -1260,7 +1108,7 @@ bool ZEModel::Clips(const ZEVector& start, const ZEVector& move, uint32_t animat
     for (uint32_t j = 0; j < kf1.m_ulNumGroups; ++j)
     {
         AttachGroup(kf1.m_pGroups[j], frames);
-        if (GroupClips(kf1.m_pGroups[j], start, move))
+        if (kf1.m_pGroups[j].Clips(start, move))
             return true;
     }
     return false;
@@ -1279,7 +1127,7 @@ bool ZEModel::Clips(const ZEVector& start, const ZEVector& move, _ZEClipInfo& in
     {
         AttachGroup(kf1.m_pGroups[j], frames);
         _ZEClipInfo local;
-        if (!GroupClips(kf1.m_pGroups[j], start, move, local))
+        if (!kf1.m_pGroups[j].Clips(start, move, local))
             continue;
         float distance = (local.m_vPoint - start).GetLength();
         if (hit && distance >= best)
@@ -1511,7 +1359,7 @@ bool ZEModelReference::ToModelSpace(const ZEVector& pos, const ZEVector& rot, co
     ZEMatrix3x3 toModel;
     if (!model || !model->m_bLoaded || !GetWorldToModel(rot, toModel))
         return false;
-    if (!SegmentMeetsSphere(pos, EnclosingRadius(*model), start, move))
+    if (!ZEBoundingSphere(pos, EnclosingRadius(*model)).IntersectsVolume(start, move))
         return false;
     localStart = toModel * (start - pos);
     localMove = toModel * move;
