@@ -1,7 +1,9 @@
 #include "world/ZEEngineObject.h"
 
 #include "core/ZEConsole.h"
+#include "math/ZEAABBTree.h"
 #include "math/ZEBoundingVolume.h"
+#include "math/ZEPlane.h"
 #include "math/ZEPolygon.h"
 #include "render/ZELight.h"
 #include "render/ZERenderer.h"
@@ -9,6 +11,7 @@
 #include "world/ZEBSPTerrain.h"
 #include "world/ZEEngine.h"
 
+#include <cmath>
 #include <cstring>
 
 ZE_IMPLEMENT_RTTI(ZEEngineObject, ZEObject);
@@ -21,10 +24,23 @@ namespace
 // as, when choosing the light that casts an object's shadow.
 const float kDirectionalDistance = 99999.0f;
 
+// The plane form of Clips starts from this normal; a hit that leaves it in
+// place reported no contact plane.
+const float kPlaceholderNormalX = 5.0f;
+
+// How far beyond touching two separated volumes end up, each.
+const float kSeparation = 0.0001f;
+
+bool Lightmaps(ZERenderer* renderer)
+{
+    if (!renderer)
+        renderer = ZERenderer::ms_pRenderer;
+    return renderer && renderer->m_bLightmaps;
+}
+
 bool Lightmaps(ZEEngine* engine)
 {
-    ZERenderer* renderer = engine && engine->m_pRenderer ? engine->m_pRenderer : ZERenderer::ms_pRenderer;
-    return renderer && renderer->m_bLightmaps;
+    return Lightmaps(engine ? engine->m_pRenderer : nullptr);
 }
 
 // The brightness of the map lighting objects when lightmaps are off: the
@@ -39,6 +55,18 @@ float TerrainBrightness(ZEEngine* engine)
     return static_cast<ZEBSPTerrain*>(terrain)->m_fBrightness;
 }
 
+// 255 x light, truncated; a light beyond full (a bright map) gives 255, and
+// no light (or no number) gives 0.
+uint8_t GreyLevel(float light)
+{
+    float level = 255.0f * light;
+    if (!(level > 0.0f))
+        return 0;
+    if (level >= 255.0f)
+        return 255;
+    return static_cast<uint8_t>(level);
+}
+
 bool IsSpot(const ZELight& light)
 {
     return light.m_lType == ZE_LIGHT_SPOT || light.m_lType == ZE_LIGHT_DYNAMIC_SPOT;
@@ -47,6 +75,84 @@ bool IsSpot(const ZELight& light)
 bool IsPoint(const ZELight& light)
 {
     return light.m_lType == ZE_LIGHT_POINT || light.m_lType == ZE_LIGHT_DYNAMIC_POINT;
+}
+
+// The share of the speed a contact between the two keeps.
+float ContactFactor(const ZEEngineObject& a, const ZEEngineObject& b)
+{
+    return a.m_fRetention * b.m_fRetention * a.m_fBounce * b.m_fBounce;
+}
+
+// numerator / denominator for the momentum exchange. A pair in which a mass
+// is not a positive number (or the quotient no finite one) exchanges as if
+// both masses were equal.
+float MassRatio(float numerator, float denominator)
+{
+    if (!(numerator > 0.0f) || !(denominator > 0.0f))
+        return 1.0f;
+    float ratio = numerator / denominator;
+    return std::isfinite(ratio) ? ratio : 1.0f;
+}
+
+// Arranges for the object's next Update to arrive at `velocity`: the change
+// goes into the acceleration, never into the velocity itself. Nothing can
+// change in a step of no time.
+void SteerVelocity(ZEEngineObject& object, const ZEVector& velocity, uint32_t step)
+{
+    if (step == 0)
+        return;
+    object.m_vAcceleration += (velocity - object.m_vVelocity) * (1000.0f / static_cast<float>(step));
+}
+
+// n x (v x n): for a unit normal, v without its part along n.
+ZEVector AlongPlane(const ZEVector& n, const ZEVector& v)
+{
+    return n.CrossProduct(v.CrossProduct(n));
+}
+
+// Moves an object and its volume together.
+void Shift(ZEEngineObject& object, const ZEVector& offset)
+{
+    object.m_vPosition += offset;
+    object.m_pBoundingVolume->SetCenter(object.m_pBoundingVolume->GetCenter() + offset);
+}
+
+// The ray test of a bounding volume in record form.
+bool VolumeClips(const ZEBoundingVolume* volume, const ZEVector& start, const ZEVector& offset, _ZEClipInfo& info)
+{
+    ZEVector contact;
+    if (!volume || !volume->IntersectsVolume(start, offset, contact))
+        return false;
+    // A volume has no surface polygons: the record gets the contact and a
+    // plane through it facing back along the ray.
+    info.m_vPoint = contact;
+    ZEVector normal = -offset.UnitVector();
+    info.m_Plane.SetPlane(normal, -static_cast<double>(normal.DotProduct(contact)));
+    info.m_pucData = nullptr;
+    info.m_pPolygon = nullptr;
+    return true;
+}
+
+// Lays a moving object's volume onto the contact plane and moves the object
+// with it; an object aligned to the ground also takes the plane's tilt.
+void RestOnPlane(ZEEngineObject& object, const ZEPlane& plane)
+{
+    ZEBoundingVolume* volume = object.m_pBoundingVolume;
+    if (object.m_bAlignToGround && ZEIsKindOf(volume, ZEOBoundingBox::ms_RTTI))
+    {
+        ZEOBoundingBox* box = static_cast<ZEOBoundingBox*>(volume);
+        ZEVector before = box->m_vPosition;
+        box->PutOnPlane(plane, true);
+        ZEVector moved = box->m_vPosition - before;
+        object.m_vPosition += moved;
+        object.m_vOldPosition -= moved;
+        object.m_vRotation = box->m_vRotation;
+        return;
+    }
+    // A volume that cannot take a tilt is laid on the plane as it is.
+    ZEVector before = volume->GetCenter();
+    volume->PutOnPlane(plane);
+    object.m_vPosition += volume->GetCenter() - before;
 }
 
 uint32_t ReadU32(const uint8_t* bytes)
@@ -81,55 +187,74 @@ ZEEngineObject::~ZEEngineObject()
     m_bInWorld = false;
     delete m_pBoundingVolume;
     delete m_pModel;
-    // m_pAABBTree: no tree is ever built yet, so there is none to delete.
+    delete m_pAABBTree;
 }
 
-// The shape tests and collision responses come with the collision work;
-// until then nothing is ever hit and no response runs.
-bool ZEEngineObject::Clips(const ZEBoundingVolume&)
+// --- Shape tests -------------------------------------------------------------------------
+
+bool ZEEngineObject::Clips(const ZEBoundingVolume& volume)
 {
-    return false;
+    if (!m_bCollision)
+        return false;
+    if (m_pBoundingVolume)
+        return m_pBoundingVolume->IntersectsVolume(volume);
+    if (m_pAABBTree && m_pAABBTree->Clips(volume))
+        return true;
+    return m_pModel && m_pModel->Clips(m_vPosition, volume);
 }
 
-bool ZEEngineObject::Clips(const ZEBoundingVolume&, ZEPlane&)
+bool ZEEngineObject::Clips(const ZEBoundingVolume& volume, ZEPlane& plane)
 {
-    return false;
+    if (!m_bCollision)
+        return false;
+    if (m_pBoundingVolume)
+        return m_pBoundingVolume->IntersectsVolume(volume);
+    if (m_pAABBTree && m_pAABBTree->Clips(volume, plane))
+        return true;
+    return m_pModel && m_pModel->Clips(m_vPosition, volume);
 }
 
-bool ZEEngineObject::Clips(const ZEVector&, const ZEVector&)
+bool ZEEngineObject::Clips(const ZEVector& start, const ZEVector& offset)
 {
-    return false;
+    if (!m_bCollision)
+        return false;
+    if (m_pAABBTree && m_pAABBTree->Clips(start, offset))
+        return true;
+    if (m_pModel && m_pModel->Clips(m_vPosition, m_vRotation, start, offset))
+        return true;
+    return m_pBoundingVolume && m_pBoundingVolume->IntersectsVolume(start, offset);
 }
 
-bool ZEEngineObject::Clips(const ZEVector&, const ZEVector&, ZEVector&)
+bool ZEEngineObject::Clips(const ZEVector& start, const ZEVector& offset, ZEVector& point)
 {
-    return false;
+    _ZEClipInfo info;
+    if (!Clips(start, offset, info))
+        return false;
+    point = info.m_vPoint;
+    return true;
 }
 
-bool ZEEngineObject::Clips(const ZEVector&, const ZEVector&, _ZEClipInfo&)
+bool ZEEngineObject::Clips(const ZEVector& start, const ZEVector& offset, _ZEClipInfo& info)
 {
-    return false;
+    if (!m_bCollision)
+        return false;
+    bool hit = (m_pAABBTree && m_pAABBTree->Clips(start, offset, info)) ||
+               (m_pModel && m_pModel->Clips(m_vPosition, m_vRotation, start, offset, info)) ||
+               VolumeClips(m_pBoundingVolume, start, offset, info);
+    if (hit)
+        info.m_pObject = this;
+    return hit;
 }
 
-ZEDecal* ZEEngineObject::ApplyDecal(const ZEVector&, float, float, ZETextureReference*)
+ZEDecal* ZEEngineObject::ApplyDecal(const ZEVector& center, float width, float height, ZETextureReference* texture)
 {
-    return nullptr;
+    if (!m_bStatic || !m_pAABBTree)
+        return nullptr;
+    ZEBoundingSphere reach(center, width > height ? width : height);
+    return m_pAABBTree->ApplyDecal(center, width, height, texture, reach);
 }
 
-bool ZEEngineObject::VolVolInfluence(uint32_t, ZEEngineObject*)
-{
-    return false;
-}
-
-bool ZEEngineObject::VolStaticInfluence(uint32_t, ZEEngineObject*)
-{
-    return false;
-}
-
-bool ZEEngineObject::VolPlaneInfluence(uint32_t, ZEEngineObject*)
-{
-    return false;
-}
+// --- Collision dispatch and responses ---------------------------------------------------
 
 bool ZEEngineObject::Influence(uint32_t step, ZEEngineObject* other)
 {
@@ -163,6 +288,8 @@ bool ZEEngineObject::Influence(uint32_t step, ZEEngineObject* other)
         contact = b->VolPlaneInfluence(step, a);
     }
 
+    // Both parties hear of the contact even when the first reaction changes
+    // either of them; nothing read before the reactions is used after them.
     if (!contact)
         return false;
     a->OnClip(b);
@@ -170,7 +297,97 @@ bool ZEEngineObject::Influence(uint32_t step, ZEEngineObject* other)
     return true;
 }
 
+bool ZEEngineObject::VolVolInfluence(uint32_t step, ZEEngineObject* other)
+{
+    if (!other || !m_pBoundingVolume || !other->m_pBoundingVolume)
+        return false;
+    if (!Clips(*other->m_pBoundingVolume))
+        return false;
+    // Clips may be a game object's own test; take the volumes afresh.
+    if (!m_pBoundingVolume || !other->m_pBoundingVolume)
+        return true;
+
+    ZEEngineObject& a = *this;
+    ZEEngineObject& b = *other;
+    ZEVector between = a.m_pBoundingVolume->GetCenter() - b.m_pBoundingVolume->GetCenter();
+    float distance = between.GetLength();
+    // Coincident centres give no line to exchange momentum or separate along.
+    if (distance == 0.0f)
+        return true;
+    ZEVector n = between.UnitVector();
+
+    ZEVector normalA = n * n.DotProduct(a.m_vVelocity);
+    ZEVector normalB = n * n.DotProduct(b.m_vVelocity);
+    ZEVector restA = a.m_vVelocity - normalA;
+    ZEVector restB = b.m_vVelocity - normalB;
+    float e = ContactFactor(a, b);
+    ZEVector velocityB = (restB + normalA * MassRatio(a.m_fMass, b.m_fMass)) * e;
+    ZEVector velocityA = (restA + normalB * MassRatio(b.m_fMass, a.m_fMass)) * e;
+    SteerVelocity(b, velocityB, step);
+    SteerVelocity(a, velocityA, step);
+
+    float touching = a.m_pBoundingVolume->GetMinimalDistance(*b.m_pBoundingVolume);
+    if (touching >= distance)
+    {
+        a.m_vOldPosition = a.m_vPosition;
+        b.m_vOldPosition = b.m_vPosition;
+        ZEVector push = n * ((touching - distance) * 0.5f + kSeparation);
+        Shift(a, push);
+        Shift(b, -push);
+    }
+    return true;
+}
+
+bool ZEEngineObject::VolStaticInfluence(uint32_t step, ZEEngineObject* other)
+{
+    if (!other || !m_pBoundingVolume || !other->m_pBoundingVolume)
+        return false;
+    if (!Clips(*other->m_pBoundingVolume))
+        return false;
+    if (!m_pBoundingVolume || !other->m_pBoundingVolume)
+        return true;
+
+    ZEEngineObject& b = *other;
+    ZEVector between = m_pBoundingVolume->GetCenter() - b.m_pBoundingVolume->GetCenter();
+    if (between.GetLength() == 0.0f)
+        return true;
+    ZEVector n = between.UnitVector();
+    float speed = b.m_vVelocity.GetLength() * ContactFactor(*this, b);
+    ZEVector reflected = b.m_vVelocity - n * (2.0f * n.DotProduct(b.m_vVelocity));
+    SteerVelocity(b, reflected.GetWithLength(speed), step);
+    return true;
+}
+
+bool ZEEngineObject::VolPlaneInfluence(uint32_t step, ZEEngineObject* other)
+{
+    if (!other || !other->m_pBoundingVolume)
+        return false;
+    ZEPlane plane(ZEVector(kPlaceholderNormalX, 1.0f, 0.0f), 0.0);
+    if (!Clips(*other->m_pBoundingVolume, plane))
+        return false;
+    // A contact without a plane gives no direction to respond along.
+    if (plane.m_vNormal.x == kPlaceholderNormalX || !other->m_pBoundingVolume)
+        return true;
+
+    ZEEngineObject& b = *other;
+    RestOnPlane(b, plane);
+
+    const ZEVector& n = plane.m_vNormal;
+    b.m_vAcceleration = AlongPlane(n, b.m_vAcceleration);
+    if (b.m_vVelocity.GetLength() > 0.0f)
+    {
+        ZEVector reflected = b.m_vVelocity.Reflection(n);
+        ZEVector sliding = AlongPlane(n, reflected);
+        ZEVector velocity = (reflected * b.m_fBounce + sliding * (1.0f - b.m_fBounce)) *
+                            (m_fRetention * b.m_fRetention);
+        SteerVelocity(b, velocity, step);
+    }
+    return true;
+}
+
 void ZEEngineObject::OnClip(ZEEngineObject*) {}
+
+// --- The step ------------------------------------------------------------------------------
 
 void ZEEngineObject::Animate(uint32_t, ZEEngine*) {}
 
@@ -223,19 +440,24 @@ void ZEEngineObject::UpdateBoundingVolume()
         m_pBoundingVolume->SetCenter(m_pBoundingVolume->GetCenter() + m_vPosition - m_vOldPosition);
 }
 
-void ZEEngineObject::Render(ZERenderer*, ZECamera*)
+// --- Drawing ---------------------------------------------------------------------------------
+
+void ZEEngineObject::Render(ZERenderer* renderer, ZECamera* camera)
 {
-    // The polygon tree draws itself once the tree exists; the model draws
-    // in the object's received light.
+    if (m_pAABBTree && renderer)
+        m_pAABBTree->Render(renderer, camera, Lightmaps(renderer) ? 255 : GreyLevel(m_afLight[0]));
     if (m_pModel)
         m_pModel->Render(m_vPosition, m_vRotation, m_afLight);
 }
 
-// Shadows and dynamic light on the object's polygons come with the shadow
-// and tree work.
+// Shadows come with the shadow work.
 void ZEEngineObject::RenderShadow(ZERenderer*, ZECamera*, ZELight*, ZEShadowMethod, bool) {}
 
-void ZEEngineObject::RenderDynamicLight(ZELight*, ZECamera*) {}
+void ZEEngineObject::RenderDynamicLight(ZELight* light, ZECamera* camera)
+{
+    if (m_bDynamicLight && m_pAABBTree)
+        m_pAABBTree->RenderDynamicLight(light, camera);
+}
 
 ZELight* ZEEngineObject::GetClosestLight(ZELight* lights, ZEVector& lightPosition)
 {
@@ -255,7 +477,7 @@ ZELight* ZEEngineObject::GetClosestLight(ZELight* lights, ZEVector& lightPositio
         if (!IsPoint(*light) && !IsSpot(*light))
             continue;
         float distance = (light->m_vPosition - m_vPosition).GetLength();
-        if (distance > light->m_fRange || (best && distance >= bestDistance))
+        if (!(distance <= light->m_fRange) || (best && distance >= bestDistance))
             continue;
         if (IsSpot(*light) && !light->IsInSpotlight(m_vPosition))
             continue;
@@ -304,8 +526,12 @@ ZEGeometricalObject::ZEGeometricalObject(ZECustomEntity* entity)
     for (ZEPolygon* polygon = entity->m_pPolygons; polygon; polygon = polygon->m_pNext)
         if (polygon->m_ucAlpha < 255)
             m_bSecondPass = true;
-    // The polygons go into the object's tree once the tree exists; until
-    // then they leave with the entity.
+    if (entity->m_pPolygons)
+    {
+        m_pAABBTree = new ZEAABBTreeNode(entity->m_pPolygons);
+        entity->m_pPolygons = nullptr;
+        entity->m_bPolygons = false;
+    }
     if (entity->m_pData && entity->m_usDataSize >= 1)
         m_bDynamicLight = entity->m_pData[0] != 0;
     m_vPosition = m_vOldPosition = entity->m_vPosition;
@@ -323,13 +549,17 @@ ZEModelObject::ZEModelObject(ZECustomEntity* entity)
     m_bDynamicLight = false;
     if (!entity)
         return;
-    if (entity->m_pData && entity->m_usDataSize >= ms_usDataSize)
-        ReadData(entity->m_pData);
-    else
+    // A short block is read as if padded with zeros, so no field is read
+    // beyond what the map gave.
+    uint8_t block[ms_usDataSize] = {};
+    uint16_t size = entity->m_pData ? entity->m_usDataSize : 0;
+    if (size < ms_usDataSize)
         ZEConsole::Post("world", ZEString::Format("ModelObject data too short (%u of %u bytes)",
-                                                  static_cast<unsigned>(entity->m_usDataSize),
-                                                  static_cast<unsigned>(ms_usDataSize)),
+                                                  static_cast<unsigned>(size), static_cast<unsigned>(ms_usDataSize)),
                         ZE_MSG_ERROR);
+    if (size)
+        std::memcpy(block, entity->m_pData, size < ms_usDataSize ? size : ms_usDataSize);
+    ReadData(block);
     m_vPosition = m_vOldPosition = entity->m_vPosition;
     delete entity;
     SetUpModel();
@@ -359,7 +589,11 @@ void ZEModelObject::SetUpModel()
     ZEModelManager* manager = ZEModelManager::ms_pModelManager;
     m_pModel = manager && !m_ModelName.IsEmpty() ? manager->GetModel(m_ModelName) : nullptr;
     if (!m_pModel)
+    {
+        ZEConsole::Post("world", ZEString::Format("ModelObject model \"%s\" could not be loaded", m_ModelName.CStr()),
+                        ZE_MSG_ERROR);
         return;
+    }
     m_pModel->SetScale(m_vScale);
     if (m_pModel->IsRealAnimation(0))
     {

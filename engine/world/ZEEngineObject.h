@@ -13,9 +13,28 @@
 // override Animate, OnClip, Render and others; an Update override that
 // still wants movement calls the base one.
 //
-// Collision responses never write velocities directly: each puts
-// (new velocity - current velocity) * 1000 / step into the acceleration, so
-// the following Update arrives exactly at the new velocity.
+// Shapes answer in a fixed order. Volume tests (Clips with a volume) ask
+// the bounding volume alone when there is one, otherwise the tree, then the
+// model. Ray tests (Clips with a segment) ask the tree, then the model, then
+// the bounding volume. An object with collision off is never hit.
+//
+// Influence picks one response for a pair by their static flags and
+// volumes: two moving volumes exchange momentum along the line of centres
+// and are pushed apart (VolVolInfluence); a moving volume is reflected by a
+// static one without being pushed out (VolStaticInfluence); a moving volume
+// is laid onto the contact plane of an object without volume - terrain,
+// level geometry - and bounces or slides (VolPlaneInfluence). The engine
+// offers every pair twice a step, once from each side; both parties' OnClip
+// follow every contact. Flags and shapes are read afresh on every offer,
+// so an OnClip may change either party (a sign starts moving, a pickup
+// drops its volume).
+//
+// Collision responses never write velocities directly: each adds
+// (new velocity - current velocity) * 1000 / step to the acceleration, so
+// the following Update arrives at the new velocity. A step of 0 changes no
+// velocity. Masses that are not positive exchange momentum as equal ones,
+// and volumes whose centres coincide exchange nothing, so no response
+// produces a NaN.
 //
 // Ownership: an object added with ZEEngine::AddObjectToWorld belongs to the
 // world. Deleting an object that is in the world unlinks it first, so the
@@ -56,17 +75,19 @@ public:
     ~ZEEngineObject() override;
 
     // Whether a volume touches this object (no plane is reported for a
-    // bounding-volume hit; the second form reports the contact plane when
-    // the tree is hit). False while collision is off.
+    // bounding-volume or model hit; the second form reports the contact
+    // plane when the tree is hit). False while collision is off.
     virtual bool Clips(const ZEBoundingVolume& volume);
     virtual bool Clips(const ZEBoundingVolume& volume, ZEPlane& plane);
     // Segment tests from start to start + offset; false while collision is
-    // off. The record form stores this object as the hit object.
+    // off. The record form writes only on a hit and stores this object as
+    // the hit object; a hit on the bounding volume records the contact, a
+    // plane through it facing back along the ray, and no polygon.
     virtual bool Clips(const ZEVector& start, const ZEVector& offset);
     virtual bool Clips(const ZEVector& start, const ZEVector& offset, ZEVector& point);
     virtual bool Clips(const ZEVector& start, const ZEVector& offset, _ZEClipInfo& info);
     // A chain of new decals on this object's surfaces (owned by the
-    // caller), or null.
+    // caller), or null; only static objects with a tree take decals.
     virtual ZEDecal* ApplyDecal(const ZEVector& center, float width, float height,
                                 ZETextureReference* texture);
     // Chooses the collision response for this object and `other` and runs
@@ -83,8 +104,11 @@ public:
     virtual void RenderShadow(ZERenderer* renderer, ZECamera* camera, ZELight* lights, ZEShadowMethod method,
                               bool allLights);
     virtual void RenderDynamicLight(ZELight* light, ZECamera* camera);
-    // Responses: two moving volumes; this static volume and a moving one;
-    // this volume-less object (terrain, geometry) and a moving volume.
+    // Responses, true on contact: two moving volumes; this static volume
+    // and a moving one; this volume-less object (terrain, geometry) and a
+    // moving volume. A contact without a reported plane still answers true
+    // but changes nothing. A party lacking the volume its response needs
+    // gives false.
     virtual bool VolVolInfluence(uint32_t step, ZEEngineObject* other);
     virtual bool VolStaticInfluence(uint32_t step, ZEEngineObject* other);
     virtual bool VolPlaneInfluence(uint32_t step, ZEEngineObject* other);
@@ -147,8 +171,8 @@ public:
     ZEPolygon* m_pPolygons = nullptr;
 };
 
-// Static level geometry from a "GeometricalObject" entity. Data byte 0 is
-// the dynamic-light flag.
+// Static level geometry from a "GeometricalObject" entity: its polygons go
+// into the object's tree. Data byte 0 is the dynamic-light flag.
 class ZEGeometricalObject : public ZEEngineObject
 {
     ZE_DECLARE_RTTI
@@ -171,8 +195,10 @@ class ZEModelObject : public ZEEngineObject
 public:
     static const uint16_t ms_usDataSize = 69;
 
-    // Reads the data block (a block too short for it is reported and its
-    // fields keep their defaults), fetches the model and deletes the entity.
+    // Reads the data block (a block too short for it is reported and read
+    // as if padded with zeros), fetches the model and deletes the entity. A
+    // model that cannot be loaded is reported; the object then has neither
+    // model nor volume.
     explicit ZEModelObject(ZECustomEntity* entity);
     ~ZEModelObject() override;
 
