@@ -100,7 +100,10 @@ ZEEngine::ZEEngine(ZERenderer* renderer, ZESoundDevice* soundDevice, ZECDPlayer*
     RegisterConsoleEntries();
     m_ulLastTime = m_pTimer ? m_pTimer->GetTime() : 0;
 
-    m_pCursor = m_pTextureManager->GetTexture(ZEString("cursor01"), ZEString("Engine"), false);
+    // Colour-keyed like the font: the arrow's surroundings are black, which
+    // must become transparent, or the blended cursor shows as a square.
+    const uint8_t black[3] = {0, 0, 0};
+    m_pCursor = m_pTextureManager->GetTexture(ZEString("cursor01"), ZEString("Engine"), false, black);
 }
 
 ZEEngine::~ZEEngine()

@@ -1,0 +1,266 @@
+// zetexgen's descriptions and painters: what a person writing a description
+// sees when something is wrong, and what the painters promise the engine.
+#include "ZETexGen.h"
+#include "ZETexReader.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+namespace
+{
+std::string ParseError(const std::string& text)
+{
+    std::vector<ZETexEntry> entries;
+    std::string error;
+    EXPECT_FALSE(ZEParseTexDescription(text, "test.txt", entries, error));
+    return error;
+}
+
+// The error of painting the only entry of `text`, or "" when it paints.
+std::string PaintError(const std::string& text, ZETexImage* image = nullptr)
+{
+    ZETexPainters painters;
+    ZERegisterAllTexFamilies(painters);
+    std::vector<ZETexEntry> entries;
+    std::string error;
+    if (!ZEParseTexDescription(text, "test.txt", entries, error))
+        return error;
+    ZETexImage painted;
+    if (!ZEPaintTexEntry(painters, entries.at(0), painted, error))
+        return error;
+    if (image)
+        *image = painted;
+    return "";
+}
+
+// The RGB texels of a painted image, palette expanded.
+std::vector<uint8_t> Texels(const ZETexImage& image)
+{
+    if (!image.IsPaletted())
+        return image.m_aTexels;
+    std::vector<uint8_t> rgb;
+    for (uint8_t index : image.m_aTexels)
+        rgb.insert(rgb.end(), image.m_aPalette.begin() + index * 3, image.m_aPalette.begin() + index * 3 + 3);
+    return rgb;
+}
+
+bool Contains(const std::string& text, const std::string& part)
+{
+    return text.find(part) != std::string::npos;
+}
+
+class TexGenFilesTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        char pattern[] = "/tmp/zetexgen-test-XXXXXX";
+        ASSERT_NE(mkdtemp(pattern), nullptr);
+        m_Dir = pattern;
+        ZERegisterAllTexFamilies(m_Painters);
+    }
+    void TearDown() override { std::system(("rm -rf '" + m_Dir + "'").c_str()); }
+
+    std::string Write(const std::string& name, const std::string& text)
+    {
+        std::string path = m_Dir + "/" + name;
+        std::ofstream(path, std::ios::binary) << text;
+        return path;
+    }
+
+    std::vector<uint8_t> Read(const std::string& path)
+    {
+        std::ifstream file(path, std::ios::binary);
+        return std::vector<uint8_t>((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    }
+
+    std::string m_Dir;
+    ZETexPainters m_Painters;
+};
+}
+
+// --- Descriptions ----------------------------------------------------------------
+
+TEST(TexGenDescriptionTest, EntriesKeepTheirOrderSizesAndParameters)
+{
+    std::vector<ZETexEntry> entries;
+    std::string error;
+    ASSERT_TRUE(ZEParseTexDescription("# comment\n\n[b]\npainter = solid  # trailing comment\nsize = 64x128\n"
+                                      "color = #ff8000\n[a]\r\npainter=checker\r\nsize=16\r\n",
+                                      "test.txt", entries, error))
+        << error;
+    ASSERT_EQ(entries.size(), 2u);
+    EXPECT_EQ(entries[0].m_Name, "b");
+    EXPECT_EQ(entries[0].m_Painter, "solid");
+    EXPECT_EQ(entries[0].m_iWidth, 64);
+    EXPECT_EQ(entries[0].m_iHeight, 128);
+    ZETexColor color = entries[0].m_Params.Color("color", ZETexColor());
+    EXPECT_FLOAT_EQ(color.r, 1.0f);
+    EXPECT_FLOAT_EQ(color.g, 128.0f / 255.0f);
+    EXPECT_FLOAT_EQ(color.b, 0.0f);
+    EXPECT_EQ(entries[1].m_Name, "a");
+    EXPECT_EQ(entries[1].m_iWidth, 16);
+    EXPECT_EQ(entries[1].m_iHeight, 16);
+}
+
+TEST(TexGenDescriptionTest, FaultsNameTheFileAndLine)
+{
+    EXPECT_TRUE(Contains(ParseError("painter = solid\n"), "test.txt:1:"));
+    EXPECT_TRUE(Contains(ParseError("[a]\npainter = solid\nsize = 8\nsize = 8\n"), "test.txt:4: size is given twice"));
+    EXPECT_TRUE(Contains(ParseError("[a]\npainter = solid\nsize = 8\n[a]\n"), "test.txt:4: [a] is given twice"));
+    EXPECT_TRUE(Contains(ParseError("[a]\npainter = solid\nsize = 8\njust words\n"), "test.txt:4:"));
+    EXPECT_TRUE(Contains(ParseError("[twelve_chars]\n"), "test.txt:1:"));
+    EXPECT_TRUE(Contains(ParseError("[]\n"), "test.txt:1:"));
+    EXPECT_TRUE(Contains(ParseError("[a]\nsize = 8\n"), "names no painter"));
+    EXPECT_TRUE(Contains(ParseError("[a]\npainter = solid\n"), "needs a size"));
+    EXPECT_TRUE(Contains(ParseError("# nothing\n"), "no [name] section"));
+}
+
+TEST(TexGenDescriptionTest, SizesOutsideWhatATextureCanHoldAreRefused)
+{
+    for (const char* size : {"0", "-8", "4097", "8.5", "8x", "x8", "eight", "8x0"})
+        EXPECT_TRUE(Contains(ParseError(std::string("[a]\npainter = solid\nsize = ") + size + "\n"), "needs a size"))
+            << size;
+}
+
+// --- Parameters --------------------------------------------------------------------
+
+TEST(TexGenParamsTest, AKeyNoPainterReadsIsAnError)
+{
+    std::string error = PaintError("[a]\npainter = solid\nsize = 8\ncolour = 1 2 3\n");
+    EXPECT_TRUE(Contains(error, "test.txt:4:")) << error;
+    EXPECT_TRUE(Contains(error, "has no parameter \"colour\"")) << error;
+}
+
+TEST(TexGenParamsTest, BadValuesNameTheirKey)
+{
+    EXPECT_TRUE(Contains(PaintError("[a]\npainter = solid\nsize = 8\ncolor = 1 2\n"), "color"));
+    EXPECT_TRUE(Contains(PaintError("[a]\npainter = solid\nsize = 8\ncolor = 1 2 300\n"), "color"));
+    EXPECT_TRUE(Contains(PaintError("[a]\npainter = solid\nsize = 8\ncolor = #12345\n"), "color"));
+    EXPECT_TRUE(Contains(PaintError("[a]\npainter = checker\nsize = 8\ncells = 2.5\n"), "whole number"));
+    EXPECT_TRUE(Contains(PaintError("[a]\npainter = checker\nsize = 8\ncells = 0\n"), "must lie between"));
+    EXPECT_TRUE(Contains(PaintError("[a]\npainter = glow\nsize = 8\ncore = nan\n"), "not a number"));
+    EXPECT_TRUE(Contains(PaintError("[a]\npainter = glow\nsize = 8\ncore = 1e999\n"), "not a number"));
+    EXPECT_TRUE(Contains(PaintError("[a]\npainter = blob\nsize = 8\ninner = 0.5\nouter = 0.4\n"), "inner"));
+    EXPECT_TRUE(Contains(PaintError("[a]\npainter = cursor\nsize = 8\npoints = 1 1 2\n"), "pairs"));
+}
+
+TEST(TexGenParamsTest, AnUnknownPainterIsNamed)
+{
+    EXPECT_TRUE(Contains(PaintError("[a]\npainter = sparkle\nsize = 8\n"), "unknown painter \"sparkle\""));
+}
+
+// --- Painting ------------------------------------------------------------------------
+
+TEST(TexGenPaintTest, FewColoursArePalettedAndManyAreNot)
+{
+    ZETexImage image;
+    ASSERT_EQ(PaintError("[a]\npainter = checker\nsize = 8\ncells = 2\n", &image), "");
+    EXPECT_TRUE(image.IsPaletted());
+    EXPECT_EQ(image.GetPaletteSize(), 2u);
+
+    std::vector<uint8_t> rgb;
+    for (int i = 0; i < 257; ++i)
+        rgb.insert(rgb.end(), {static_cast<uint8_t>(i), static_cast<uint8_t>(i >> 8), 7});
+    ZETexImage many = ZEMakeTexImage(257, 1, rgb);
+    EXPECT_FALSE(many.IsPaletted());
+    EXPECT_EQ(many.m_aTexels, rgb);
+    ZETexImage exactly = ZEMakeTexImage(256, 1, std::vector<uint8_t>(rgb.begin(), rgb.begin() + 256 * 3));
+    EXPECT_TRUE(exactly.IsPaletted());
+    EXPECT_EQ(Texels(exactly), std::vector<uint8_t>(rgb.begin(), rgb.begin() + 256 * 3));
+}
+
+TEST(TexGenPaintTest, EffectSpritesFadeToExactBlackAtTheBorder)
+{
+    const char* const painters[] = {"glow\nrays = 4\nray_length = 1\nring = 1\nring_radius = 0.95",
+                                    "shape\nradius = 1\nsides = 5\nglow = 1", "cloud\nspread = 1\npuff_size = 1",
+                                    "blob\nwidth = 1\nouter = 1"};
+    for (const char* painter : painters)
+    {
+        ZETexImage image;
+        ASSERT_EQ(PaintError(std::string("[a]\nsize = 32\npainter = ") + painter + "\n", &image), "") << painter;
+        std::vector<uint8_t> rgb = Texels(image);
+        for (int i = 0; i < 32; ++i)
+            for (int at : {i, 31 * 32 + i, i * 32, i * 32 + 31})
+                ASSERT_EQ(rgb[at * 3] | rgb[at * 3 + 1] | rgb[at * 3 + 2], 0) << painter << " texel " << at;
+        EXPECT_GT(rgb[(16 * 32 + 16) * 3], 0) << painter;
+    }
+}
+
+TEST(TexGenPaintTest, TheSameDescriptionPaintsTheSameTexels)
+{
+    const std::string text = "[a]\npainter = cloud\nsize = 32\nseed = 9\n";
+    ZETexImage first, second, other;
+    ASSERT_EQ(PaintError(text, &first), "");
+    ASSERT_EQ(PaintError(text, &second), "");
+    ASSERT_EQ(PaintError("[a]\npainter = cloud\nsize = 32\nseed = 10\n", &other), "");
+    EXPECT_EQ(Texels(first), Texels(second));
+    EXPECT_NE(Texels(first), Texels(other));
+}
+
+TEST(TexGenPaintTest, CursorIsExactBlackAroundTheArrow)
+{
+    ZETexImage image;
+    ASSERT_EQ(PaintError("[a]\npainter = cursor\nsize = 32\n", &image), "");
+    std::vector<uint8_t> rgb = Texels(image);
+    auto lit = [&](int x, int y) { return (rgb[(y * 32 + x) * 3] | rgb[(y * 32 + x) * 3 + 1] | rgb[(y * 32 + x) * 3 + 2]) != 0; };
+    EXPECT_TRUE(lit(1, 1));
+    EXPECT_TRUE(lit(3, 10));
+    EXPECT_FALSE(lit(31, 0));
+    EXPECT_FALSE(lit(20, 2));
+    EXPECT_FALSE(lit(0, 31));
+    EXPECT_TRUE(Contains(PaintError("[a]\npainter = cursor\nsize = 32\noutline_color = 0 0 0\n"), "pure black"));
+}
+
+TEST(TexGenPaintTest, FontRefusesWhatItCannotLayOut)
+{
+    EXPECT_TRUE(Contains(PaintError("[a]\npainter = font\nsize = 100\n"), "multiple of 16"));
+    EXPECT_TRUE(Contains(PaintError("[a]\npainter = font\nsize = 256x512\n"), "multiple of 16"));
+    EXPECT_TRUE(Contains(PaintError("[a]\npainter = font\nsize = 256\nface = /nonexistent/face.ttf\n"),
+                         "cannot open the font face"));
+    EXPECT_TRUE(Contains(PaintError("[a]\npainter = font\nsize = 256\noutline_color = 0 0 0\n"), "pure black"));
+    EXPECT_TRUE(Contains(PaintError("[a]\npainter = font\nsize = 128\noutline = 4\nmargin = 4\n"), "no room"));
+}
+
+// --- Whole packages ------------------------------------------------------------------
+
+TEST_F(TexGenFilesTest, APackageIsWrittenInDescriptionOrderAndReadsBack)
+{
+    std::string description = Write("Group.txt", "[second]\npainter = solid\nsize = 4x2\ncolor = 10 20 30\n"
+                                                 "[first]\npainter = gradient\nsize = 1x256\n");
+    std::string output = m_Dir + "/Group.tex";
+    std::string error;
+    ASSERT_TRUE(ZEBuildTexPackage(m_Painters, description, output, error)) << error;
+
+    std::vector<uint8_t> bytes = Read(output);
+    std::vector<ZETexReadImage> images;
+    ASSERT_TRUE(ZEReadTexPackage(bytes.data(), bytes.size(), images, error)) << error;
+    ASSERT_EQ(images.size(), 2u);
+    EXPECT_EQ(images[0].m_Name, "second");
+    EXPECT_EQ(images[0].m_usWidth, 4);
+    EXPECT_EQ(images[0].m_usHeight, 2);
+    EXPECT_EQ(images[0].m_aRGB[0], 10);
+    EXPECT_EQ(images[0].m_aRGB[23], 30);
+    EXPECT_EQ(images[1].m_Name, "first");
+    // A gradient of 256 rows from white to black: first row first.
+    EXPECT_EQ(images[1].m_aRGB[0], 255);
+    EXPECT_EQ(images[1].m_aRGB[255 * 3], 0);
+}
+
+TEST_F(TexGenFilesTest, AFaultyDescriptionLeavesThePackageThere)
+{
+    std::string output = Write("Group.tex", "previous");
+    std::string description = Write("Group.txt", "[a]\npainter = solid\nsize = 4\ncolr = 1 2 3\n");
+    std::string error;
+    EXPECT_FALSE(ZEBuildTexPackage(m_Painters, description, output, error));
+    EXPECT_TRUE(Contains(error, "Group.txt:4:")) << error;
+    std::vector<uint8_t> bytes = Read(output);
+    EXPECT_EQ(std::string(bytes.begin(), bytes.end()), "previous");
+    EXPECT_FALSE(ZEBuildTexPackage(m_Painters, m_Dir + "/missing.txt", output, error));
+    EXPECT_TRUE(Contains(error, "cannot be read"));
+}
