@@ -701,32 +701,62 @@ void ZETextureManager::AddToList(ZETexture* texture)
     if (!texture)
         return;
     texture->m_pNext = nullptr;
-    ZETexture** link = &m_pTextures;
-    while (*link)
-        link = &(*link)->m_pNext;
-    *link = texture;
+    if (m_pLastTexture)
+        m_pLastTexture->m_pNext = texture;
+    else
+        m_pTextures = texture;
+    m_pLastTexture = texture;
+    m_LiveTextures[texture] = texture->m_ulID;
     ++m_ulNumTextures;
 }
 
 void ZETextureManager::RemoveFromList(ZETexture* texture)
 {
-    for (ZETexture** link = &m_pTextures; *link; link = &(*link)->m_pNext)
+    if (!texture || !m_LiveTextures.count(texture))
+        return;
+    ZETexture* previous = nullptr;
+    for (ZETexture** link = &m_pTextures; *link; previous = *link, link = &(*link)->m_pNext)
     {
         if (*link != texture)
             continue;
         *link = texture->m_pNext;
+        if (m_pLastTexture == texture)
+            m_pLastTexture = previous;
+        m_LiveTextures.erase(texture);
         delete texture;
         --m_ulNumTextures;
         return;
     }
 }
 
+void ZETextureManager::SweepUnreferenced()
+{
+    ZETexture* previous = nullptr;
+    ZETexture** link = &m_pTextures;
+    while (*link)
+    {
+        ZETexture* texture = *link;
+        if (texture->m_ulReferences != 0)
+        {
+            previous = texture;
+            link = &texture->m_pNext;
+            continue;
+        }
+        if (ZERenderer::ms_pRenderer)
+            ZERenderer::ms_pRenderer->ReleaseTexture(texture);
+        *link = texture->m_pNext;
+        if (m_pLastTexture == texture)
+            m_pLastTexture = previous;
+        m_LiveTextures.erase(texture);
+        delete texture;
+        --m_ulNumTextures;
+    }
+}
+
 bool ZETextureManager::Contains(const ZETexture* texture, uint32_t id) const
 {
-    for (const ZETexture* listed = m_pTextures; listed; listed = listed->m_pNext)
-        if (listed == texture && listed->m_ulID == id)
-            return true;
-    return false;
+    auto found = m_LiveTextures.find(texture);
+    return found != m_LiveTextures.end() && found->second == id;
 }
 
 ZEString ZETextureManager::FilePath(const ZEString& stem, const char* extension) const
@@ -801,29 +831,16 @@ void ZETextureManager::Discard(ZETexture* texture)
 
 void ZETextureManager::UpdateAnimatedTextures()
 {
+    SweepUnreferenced();
     uint32_t now = GameTime();
-    ZETexture* texture = m_pTextures;
-    while (texture)
-    {
-        ZETexture* next = texture->m_pNext;
-        if (texture->m_ulReferences == 0)
-            Discard(texture);
-        else if (texture->AdvanceFrame(now) && ZERenderer::ms_pRenderer)
+    for (ZETexture* texture = m_pTextures; texture; texture = texture->m_pNext)
+        if (texture->AdvanceFrame(now) && ZERenderer::ms_pRenderer)
             ZERenderer::ms_pRenderer->RestoreTexture(texture);
-        texture = next;
-    }
 }
 
 void ZETextureManager::ReleaseUnusedTextures()
 {
-    ZETexture* texture = m_pTextures;
-    while (texture)
-    {
-        ZETexture* next = texture->m_pNext;
-        if (texture->m_ulReferences == 0)
-            Discard(texture);
-        texture = next;
-    }
+    SweepUnreferenced();
 }
 
 void ZETextureManager::RestoreTextures()

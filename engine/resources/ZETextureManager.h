@@ -52,6 +52,7 @@
 #include "core/ZEString.h"
 
 #include <cstdint>
+#include <unordered_map>
 
 class ZETextureReference;
 
@@ -309,6 +310,14 @@ public:
     uint32_t m_ulNumTextures = 0;
 
 private:
+    // A map brings thousands of lightmaps: appending and validating a
+    // reference must not walk the list.
+    ZETexture* m_pLastTexture = nullptr;
+    std::unordered_map<const ZETexture*, uint32_t> m_LiveTextures;
+
+    // Deletes every texture without references in one pass over the list.
+    void SweepUnreferenced();
+
     ZEString FilePath(const ZEString& stem, const char* extension) const;
     ZETexture* Load(const ZEString& name, const ZEString& package, bool animated);
     ZETextureReference* AddAndUpload(ZETexture* texture, uint16_t filter, bool clamp);
