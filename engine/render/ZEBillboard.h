@@ -22,6 +22,7 @@
 
 class ZECamera;
 class ZECustomEntity;
+class ZEPolygon;
 class ZERenderer;
 class ZETextureReference;
 
@@ -47,4 +48,9 @@ public:
     ZETextureReference* m_pTexture = nullptr;
     bool m_bLightComputed = false;
     uint8_t m_aucLight[3] = {0, 0, 0};
+
+private:
+    // Size from the polygon's first three vertices, its opacity, and its
+    // texture (colour-keyed with `key` when the key is on).
+    void TakeLookFrom(const ZEPolygon& polygon, const uint8_t* key);
 };

@@ -1,7 +1,11 @@
 #include "render/ZEDecal.h"
 
 #include "core/ZETimer.h"
+#include "math/ZEPolygon.h"
+#include "render/ZECamera.h"
+#include "render/ZERenderer.h"
 #include "resources/ZETextureManager.h"
+#include "world/ZEEntityData.h"
 
 namespace
 {
@@ -78,4 +82,98 @@ void ZEDecal::FitSphere()
     if (m_usNumVertices > 0)
         m_BoundingSphere.UpdateVolume(m_pVertices, static_cast<uint32_t>(m_usNumVertices));
     m_bUseSphere = m_BoundingSphere.GetVolume() > kSphereCullingVolume;
+}
+
+// ---------------------------------------------------------------------------
+// ZEStaticDecal
+
+ZEStaticDecal::ZEStaticDecal(ZECustomEntity* entity)
+{
+    m_bCollision = false;
+    m_bGravity = false;
+    m_bStatic = true;
+    if (!entity)
+        return;
+    m_vPosition = m_vOldPosition = entity->m_vPosition;
+    m_pPolygons = entity->m_pPolygons;
+    entity->m_pPolygons = nullptr;
+
+    ZEEntityData data(entity->m_pData, entity->m_usDataSize);
+    bool keepLightmaps = data.Flag(0);
+    m_bColorKey = data.Flag(1);
+    uint8_t key[3];
+    data.Color(2, key);
+    data.Color(5, m_aucColor);
+    delete entity;
+
+    for (ZEPolygon* polygon = m_pPolygons; polygon; polygon = polygon->m_pNext)
+    {
+        if (polygon->m_ucAlpha < 255)
+            m_bSecondPass = true;
+        if (!keepLightmaps)
+            polygon->RemoveLightmap();
+    }
+    if (m_bColorKey)
+        ShareKeyedTexture(key);
+    ZEBoundingSphere* sphere = new ZEBoundingSphere();
+    sphere->UpdateVolume(m_pPolygons, true);
+    m_pBoundingVolume = sphere;
+}
+
+ZEStaticDecal::~ZEStaticDecal()
+{
+    ZEDeletePolygonList(m_pPolygons);
+}
+
+void ZEStaticDecal::ShareKeyedTexture(const uint8_t* key)
+{
+    ZETextureManager* textures = ZETextureManager::ms_pTexManager;
+    ZETexture* first = m_pPolygons && m_pPolygons->m_pTexture ? m_pPolygons->m_pTexture->GetTexture() : nullptr;
+    if (!textures || !first)
+        return;
+    // Copied first: replacing the first polygon's reference may free it.
+    ZEString name(first->m_Name);
+    ZEString package(first->m_Directory);
+    bool animated = first->m_bAnimated;
+    for (ZEPolygon* polygon = m_pPolygons; polygon; polygon = polygon->m_pNext)
+    {
+        delete polygon->m_pTexture;
+        polygon->m_pTexture = textures->GetTexture(name, package, animated, key);
+    }
+}
+
+void ZEStaticDecal::Render(ZERenderer* renderer, ZECamera* camera)
+{
+    if (!renderer || (camera && camera->Culled(m_pBoundingVolume)))
+        return;
+    bool blended = m_bSecondPass || m_bColorKey;
+    if (blended)
+    {
+        renderer->EnableBlending();
+        renderer->SetBlendingState(4, 5);
+        if (m_bColorKey)
+        {
+            renderer->EnableAlphaTest();
+            renderer->SetAlphaState(8, 0.0f);
+        }
+    }
+    renderer->EnableDecaling();
+    for (ZEPolygon* polygon = m_pPolygons; polygon; polygon = polygon->m_pNext)
+    {
+        renderer->SetAmbient(m_aucColor[0], m_aucColor[1], m_aucColor[2], polygon->m_ucAlpha);
+        renderer->SetTexture(polygon->m_pTexture);
+        if (polygon->m_bLightmapped)
+            renderer->Render(polygon->m_pLVertices, polygon->m_usNumVertices, polygon->m_pusIndices,
+                             polygon->m_usNumIndices, polygon->m_pLightmap);
+        else
+            renderer->Render(polygon->m_pVertices, polygon->m_usNumVertices, polygon->m_pusIndices,
+                             polygon->m_usNumIndices);
+    }
+    renderer->DisableDecaling();
+    if (blended)
+    {
+        renderer->DisableBlending();
+        if (m_bColorKey)
+            renderer->DisableAlphaTest();
+    }
 }

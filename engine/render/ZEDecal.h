@@ -20,15 +20,21 @@
 //
 // Subclasses (particle marks, skid marks) are deleted through ZEDecal
 // pointers, so the destructor is virtual.
+//
+// ZEStaticDecal is the other kind: polygons a map places as a "Decal"
+// entity, a world object that never expires. It owns its polygons.
 #pragma once
 
 #include "math/ZEBoundingVolume.h"
 #include "math/ZEVector.h"
 #include "math/ZEVertex.h"
+#include "world/ZEEngineObject.h"
 
 #include <cstdint>
 
 class ZECamera;
+class ZECustomEntity;
+class ZEPolygon;
 class ZERenderer;
 class ZETextureReference;
 
@@ -82,4 +88,30 @@ public:
 protected:
     // Fits the sphere to the vertices and decides whether it is used.
     void FitSphere();
+};
+
+// A map's "Decal" entity: its polygons drawn over the level with polygon
+// offset, in one colour, blended when any is transparent or the textures
+// carry a colour key. Entity data block: 0 u8 keep lightmaps (0 removes
+// them), 1 u8 colour key on, 2 key colour (RGB), 5 colour (RGB).
+class ZEStaticDecal : public ZEEngineObject
+{
+public:
+    static constexpr uint16_t ms_usDataSize = 8;
+
+    // Takes the entity's polygons and deletes the entity. With the colour
+    // key every polygon gets the first polygon's texture, keyed.
+    explicit ZEStaticDecal(ZECustomEntity* entity);
+    // Deletes every polygon.
+    ~ZEStaticDecal() override;
+
+    // Every polygon in list order, unless the camera culls the volume.
+    void Render(ZERenderer* renderer, ZECamera* camera) override;
+
+    bool m_bColorKey = false;
+    uint8_t m_aucColor[3] = {255, 255, 255};
+    ZEPolygon* m_pPolygons = nullptr;
+
+private:
+    void ShareKeyedTexture(const uint8_t* key);
 };

@@ -1,8 +1,13 @@
 #include "render/ZELight.h"
 
+#include "core/ZEConsole.h"
 #include "core/ZETimer.h"
+#include "math/ZEMath.h"
 #include "resources/ZETextureManager.h"
 #include "world/ZEEngine.h"
+#include "world/ZEEntityData.h"
+
+#include <cmath>
 
 ZE_IMPLEMENT_ROOT_RTTI(ZELight);
 ZE_IMPLEMENT_RTTI(ZEDynamicLight, ZELight);
@@ -15,6 +20,15 @@ const uint32_t kCoronaFadeTime = 2000;
 uint32_t GameTime()
 {
     return ZETimer::ms_pTimer ? ZETimer::ms_pTimer->GetTime() : 0;
+}
+
+// The low 8 bits of the value truncated to an integer; 0 for values no
+// integer holds.
+uint8_t TruncatedByte(float value)
+{
+    if (!(std::fabs(value) < 2147483648.0f))
+        return 0;
+    return static_cast<uint8_t>(static_cast<int32_t>(value));
 }
 }
 
@@ -149,12 +163,48 @@ void ZELight::SetSphere()
 // ---------------------------------------------------------------------------
 // ZEDynamicLight
 
-ZEDynamicLight::ZEDynamicLight(const ZEVector& position, const void*, uint16_t)
+ZEDynamicLight::ZEDynamicLight(const ZEVector& position, const void* entityData, uint16_t dataSize)
 {
-    // The lights work item reads the entity record; until then the light
-    // stays dark at its place.
     m_vPosition = position;
+    ZEEntityData data(static_cast<const uint8_t*>(entityData), dataSize);
+    if (!data.Holds(ms_usEntityDataSize))
+    {
+        ZEConsole::Post("lights", ZEString::Format("DynamicLight data too short (%u of %u bytes)", dataSize,
+                                                   ms_usEntityDataSize),
+                        ZE_MSG_ERROR);
+        SetSphere();
+        return;
+    }
+    ReadEntityData(data);
     SetSphere();
+    if (ZETextureManager::ms_pTexManager)
+        m_pTexture = ZETextureManager::ms_pTexManager->GetTexture(ZEString("ball"), ZEString("EngineSFX"), false, 1,
+                                                                  true);
+    m_ulPhaseStart = GameTime();
+    m_cState = m_lMode == 1 ? -1 : 0;
+    if (m_lMode == 1)
+        m_ulPeriod = static_cast<uint32_t>(ZERandM(5000));
+    InitFlare();
+    if (m_lMode == 2)
+        m_pSavedFlare = m_pFlare;
+}
+
+void ZEDynamicLight::ReadEntityData(const ZEEntityData& data)
+{
+    m_lType = data.U32(0) ? ZE_LIGHT_DYNAMIC_SPOT : ZE_LIGHT_DYNAMIC_POINT;
+    m_lMode = data.Long(4);
+    m_lFlare = data.Long(8);
+    m_ulPeriod = data.U32(12);
+    m_fRange = m_fBaseRange = data.Float(16);
+    m_ucAlpha = m_ucBaseAlpha = TruncatedByte(data.Float(20) * 255.0f);
+    m_vDirection = data.Vector(24).UnitVector();
+    m_bAttenuation = data.Flag(36);
+    m_usConeAngle = data.U16(37);
+    data.Color(39, m_aucColor1);
+    data.Color(42, m_aucColor2);
+    data.Color(45, m_aucColor3);
+    for (int c = 0; c < 3; ++c)
+        m_afColor[c] = m_aucColor1[c] / 255.0f;
 }
 
 ZEDynamicLight::~ZEDynamicLight()

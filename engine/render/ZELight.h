@@ -26,6 +26,7 @@
 
 #include <cstdint>
 
+class ZEEntityData;
 class ZETextureReference;
 
 // Light kinds (m_lType).
@@ -153,8 +154,15 @@ class ZEDynamicLight : public ZELight
 {
     ZE_DECLARE_RTTI
 public:
+    // The "DynamicLight" entity data block, little-endian and unaligned:
+    //   0 u32 spot flag (type 5, else 4)   4 u32 mode   8 u32 flare kind
+    //   12 u32 period (ms)   16 range   20 alpha (0..1, x 255 truncated)
+    //   24 direction (3 floats, normalised)   36 u8 attenuation
+    //   37 u16 cone angle   39, 42, 45 colours 1, 2, 3 (RGB bytes)
+    static constexpr uint16_t ms_usEntityDataSize = 48;
+
     // Reads the map's dynamic-light record of `dataSize` bytes; a record
-    // too short for its fields leaves the light dark.
+    // too short for its fields is reported and leaves the light dark.
     ZEDynamicLight(const ZEVector& position, const void* entityData, uint16_t dataSize);
     // Pulse, flicker or colour fade by m_lMode.
     void Animate(uint32_t elapsed) override;
@@ -172,4 +180,7 @@ public:
     uint8_t m_aucColor1[3] = {0, 0, 0};
     uint8_t m_aucColor2[3] = {0, 0, 0};
     uint8_t m_aucColor3[3] = {0, 0, 0};
+
+private:
+    void ReadEntityData(const ZEEntityData& data);
 };

@@ -1,6 +1,23 @@
 #include "render/ZEParticleSystem.h"
 
+#include "core/ZEConsole.h"
 #include "resources/ZETextureManager.h"
+#include "world/ZEEntityData.h"
+
+#include <cmath>
+
+namespace
+{
+// An alpha of 0..1 as a byte: x 255, truncated, low 8 bits; 0 for values
+// no integer holds.
+uint8_t AlphaByte(float alpha)
+{
+    float scaled = alpha * 255.0f;
+    if (!(std::fabs(scaled) < 2147483648.0f))
+        return 0;
+    return static_cast<uint8_t>(static_cast<int32_t>(scaled));
+}
+}
 
 ZE_IMPLEMENT_ROOT_RTTI(ZEParticleSystem);
 ZE_IMPLEMENT_RTTI(ZEParticleFX, ZEParticleSystem);
@@ -66,11 +83,37 @@ ZEParticleFX::ZEParticleFX(const ZEVector& position, int32_t type, float size, f
             acceleration, fade, collide);
 }
 
-ZEParticleFX::ZEParticleFX(const ZEVector& position, const void*, uint16_t)
+ZEParticleFX::ZEParticleFX(const ZEVector& position, const void* data, uint16_t dataSize)
 {
-    // The particles work item reads the entity block; until then the emitter
-    // sits at its place and spawns nothing.
     m_Position = position;
+    ZEEntityData block(static_cast<const uint8_t*>(data), dataSize);
+    if (!block.Holds(ms_usEntityDataSize))
+    {
+        ZEConsole::Post("particles", ZEString::Format("ParticleFX data too short (%u of %u bytes)", dataSize,
+                                                      ms_usEntityDataSize),
+                        ZE_MSG_ERROR);
+        return;
+    }
+    ReadEntityData(position, block);
+}
+
+void ZEParticleFX::ReadEntityData(const ZEVector& position, const ZEEntityData& block)
+{
+    SetData(position, block.Long(0), block.Float(40), block.Float(44), block.Long(4), block.Float(48),
+            block.Float(52), block.Vector(28), block.U32(20), block.U32(24), AlphaByte(block.Float(56)),
+            block.Float(60), block.Flag(67), block.Flag(68));
+    if (block.Flag(64))
+        SetRotation(ZEVector(static_cast<float>(block.Long(8)), static_cast<float>(block.Long(12)),
+                             static_cast<float>(block.Long(16))));
+    uint8_t color1[3], color2[3];
+    block.Color(69, color1);
+    block.Color(72, color2);
+    if (block.Flag(65))
+        SetColors(color1[0], color1[1], color1[2], color2[0], color2[1], color2[2]);
+    else
+        SetColor(color1[0], color1[1], color1[2]);
+    if (block.Flag(66))
+        SetForce(ZEVector(0.0f, -1.0f, 0.0f));
 }
 
 ZEParticleFX::~ZEParticleFX()

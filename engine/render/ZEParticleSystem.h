@@ -27,6 +27,7 @@
 #include <cstdint>
 
 class ZECamera;
+class ZEEntityData;
 class ZERenderer;
 class ZETextureReference;
 
@@ -94,13 +95,19 @@ public:
     static constexpr int32_t ms_lSparks = 1;   // "spark0" .. "spark2"
     static constexpr int32_t ms_lSmoke = 2;    // "smoke0" .. "smoke2"
 
-    // Size of the "ParticleFX" entity data block.
+    // The "ParticleFX" entity data block, little-endian and unaligned:
+    //   0 i32 kind   4 i32 spread   8 3 x i32 turning speeds (deg/s)
+    //   20 u32 interval   24 u32 life   28 direction (3 floats)   40 size
+    //   44 growth   48 width   52 height   56 alpha (0..1)   60 acceleration
+    //   64 turning on   65 two colours on   66 gravity on   67 fade on
+    //   68 collide on   69 colour 1 (RGB)   72 colour 2 (RGB)
     static constexpr uint16_t ms_usEntityDataSize = 75;
 
     ZEParticleFX(const ZEVector& position, int32_t type, float size, float growth, int32_t spread,
                  float width, float height, const ZEVector& direction, uint32_t interval, uint32_t life,
                  uint8_t alpha, float acceleration, bool fade, bool collide);
-    // From a map entity's data block of `dataSize` bytes.
+    // From a map entity's data block of `dataSize` bytes; a shorter block
+    // is reported and the emitter stays empty.
     ZEParticleFX(const ZEVector& position, const void* data, uint16_t dataSize);
     // Deletes the particles and the texture references.
     ~ZEParticleFX() override;
@@ -150,6 +157,7 @@ public:
 
 private:
     void ReleaseTextures();
+    void ReadEntityData(const ZEVector& position, const ZEEntityData& block);
 };
 
 // The mark a colliding particle leaves: a square decal of side `size` in the

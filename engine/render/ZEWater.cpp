@@ -1,6 +1,8 @@
 #include "render/ZEWater.h"
 
+#include "math/ZEBoundingVolume.h"
 #include "math/ZEPolygon.h"
+#include "world/ZEEntityData.h"
 
 ZE_IMPLEMENT_RTTI(ZEWater, ZEEngineObject);
 
@@ -14,9 +16,26 @@ ZEWater::ZEWater(ZECustomEntity* entity)
     m_vPosition = m_vOldPosition = entity->m_vPosition;
     m_pPolygons = entity->m_pPolygons;
     entity->m_pPolygons = nullptr;
-    // Reading the data block, the bounding sphere and the choice of moving
-    // vertices are added by the water work item.
+    ZEBoundingSphere* sphere = new ZEBoundingSphere();
+    sphere->UpdateVolume(m_pPolygons, true);
+    m_pBoundingVolume = sphere;
+
+    ZEEntityData data(entity->m_pData, entity->m_usDataSize);
+    m_lWaveHeight = data.Long(0);
+    m_ulTexAnimation = data.U32(4);
+    m_bKeepLightmaps = data.Flag(8);
+    m_bFindVertices = data.Flag(9);
     delete entity;
+
+    if (!m_bKeepLightmaps)
+        for (ZEPolygon* polygon = m_pPolygons; polygon; polygon = polygon->m_pNext)
+            polygon->RemoveLightmap();
+    if (m_lWaveHeight == 0)
+        return;
+    if (m_bFindVertices)
+        FindVertices();
+    else
+        GetAllVertices();
 }
 
 ZEWater::~ZEWater()

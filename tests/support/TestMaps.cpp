@@ -1,0 +1,130 @@
+#include "support/TestMaps.h"
+
+#include <cstdlib>
+#include <filesystem>
+
+namespace ZETestMaps
+{
+ZEBspWriter::Face MakeQuad(ZEBspWriter& writer, uint16_t texture, const ZEVector& a, const ZEVector& b,
+                           const ZEVector& c, const ZEVector& d, uint8_t opacity)
+{
+    const ZEVector corners[4] = {a, b, c, d};
+    const float uv[4][2] = {{0, 0}, {0, 1}, {1, 1}, {1, 0}};
+    uint16_t first = static_cast<uint16_t>(writer.m_aVertices.size());
+    for (int i = 0; i < 4; ++i)
+    {
+        uint32_t position = writer.AddPosition(corners[i]);
+        uint32_t texCoord = writer.AddTexCoord(uv[i][0], uv[i][1]);
+        uint32_t lightmapCoord = writer.AddTexCoord(uv[i][0], uv[i][1]);
+        writer.AddVertex(static_cast<uint16_t>(position), static_cast<uint16_t>(texCoord),
+                         static_cast<uint16_t>(lightmapCoord));
+    }
+    std::vector<uint16_t> indices = {first, static_cast<uint16_t>(first + 1), static_cast<uint16_t>(first + 2),
+                                     first, static_cast<uint16_t>(first + 2), static_cast<uint16_t>(first + 3)};
+    return writer.MakeFace(texture, indices, opacity);
+}
+
+ZEBspWriter::Face MakeFloor(ZEBspWriter& writer, uint16_t texture, float x0, float x1, float z0, float z1, float y,
+                            uint8_t opacity)
+{
+    return MakeQuad(writer, texture, ZEVector(x0, y, z0), ZEVector(x0, y, z1), ZEVector(x1, y, z1),
+                    ZEVector(x1, y, z0), opacity);
+}
+
+ZEBspWriter::Face MakeWall(ZEBspWriter& writer, uint16_t texture, float z, float x0, float x1, float y0, float y1)
+{
+    return MakeQuad(writer, texture, ZEVector(x0, y0, z), ZEVector(x0, y1, z), ZEVector(x1, y1, z),
+                    ZEVector(x1, y0, z));
+}
+
+uint32_t MakeSplit(ZEBspWriter& writer, const std::vector<ZEBspWriter::Face>& front,
+                   const std::vector<ZEBspWriter::Face>& back)
+{
+    int32_t frontLeaf = static_cast<int32_t>(writer.AddLeaf(front));
+    int32_t backLeaf = static_cast<int32_t>(writer.AddLeaf(back));
+    return writer.AddInner(ZEVector(1, 0, 0), 0.0f, frontLeaf, backLeaf);
+}
+
+namespace
+{
+struct Grid
+{
+    ZEBspWriter& m_Writer;
+    uint32_t m_ulCellsX;
+    float m_fCellSize;
+    uint16_t m_usLightmapSize;
+
+    uint16_t Corner(uint32_t x, uint32_t z) const { return static_cast<uint16_t>(z * (m_ulCellsX + 1) + x); }
+
+    ZEBspWriter::Face Cell(uint32_t x, uint32_t z) const
+    {
+        ZEBspWriter::Face face = m_Writer.MakeFace(
+            1, {Corner(x, z), Corner(x, z + 1), Corner(x + 1, z + 1), Corner(x, z), Corner(x + 1, z + 1),
+                Corner(x + 1, z)});
+        face.m_aucLightmap.resize(static_cast<size_t>(m_usLightmapSize) * m_usLightmapSize);
+        for (size_t i = 0; i < face.m_aucLightmap.size(); ++i)
+            face.m_aucLightmap[i] = static_cast<uint8_t>(64 + (i * 7 + x * 13 + z * 29) % 192);
+        face.m_usLightmapWidth = face.m_usLightmapHeight = m_usLightmapSize;
+        return face;
+    }
+
+    // The cells x0..x1 by z0..z1 (exclusive ends) as a subtree.
+    int32_t Build(uint32_t x0, uint32_t x1, uint32_t z0, uint32_t z1) const
+    {
+        if (x1 - x0 == 1 && z1 - z0 == 1)
+            return static_cast<int32_t>(m_Writer.AddLeaf({Cell(x0, z0)}));
+        bool alongX = x1 - x0 >= z1 - z0;
+        if (alongX)
+        {
+            uint32_t mid = (x0 + x1) / 2;
+            int32_t front = Build(mid, x1, z0, z1);
+            int32_t back = Build(x0, mid, z0, z1);
+            return static_cast<int32_t>(m_Writer.AddInner(ZEVector(1, 0, 0), -(mid * m_fCellSize), front, back));
+        }
+        uint32_t mid = (z0 + z1) / 2;
+        int32_t front = Build(x0, x1, mid, z1);
+        int32_t back = Build(x0, x1, z0, mid);
+        return static_cast<int32_t>(m_Writer.AddInner(ZEVector(0, 0, 1), -(mid * m_fCellSize), front, back));
+    }
+};
+}
+
+ZEBspWriter MakeGridMap(uint32_t cellsX, uint32_t cellsZ, float cellSize, uint16_t lightmapSize)
+{
+    ZEBspWriter writer;
+    writer.AddTexture("ground", "level");
+    for (uint32_t z = 0; z <= cellsZ; ++z)
+        for (uint32_t x = 0; x <= cellsX; ++x)
+        {
+            writer.AddLitVertex(ZELVertex{x * cellSize, 0.0f, z * cellSize, x * 0.25f, z * 0.25f,
+                                          static_cast<float>(x) / cellsX, static_cast<float>(z) / cellsZ});
+        }
+    Grid grid{writer, cellsX, cellSize, lightmapSize};
+    writer.m_lRoot = grid.Build(0, cellsX, 0, cellsZ);
+    writer.AddEntity("AmbientLight", ZEVector(), ZEBspData().Float(0.3f).m_aucBytes);
+    writer.AddEntity("DirectionalLight", ZEVector(), ZEBspData().Float(0.5f).Vector(ZEVector(0, -1, 0)).m_aucBytes);
+    return writer;
+}
+
+TempDir::TempDir()
+{
+    std::string pattern = (std::filesystem::temp_directory_path() / "wrenzo-map-XXXXXX").string();
+    if (mkdtemp(pattern.data()))
+        m_Path = pattern;
+}
+
+TempDir::~TempDir()
+{
+    std::error_code error;
+    if (!m_Path.empty())
+        std::filesystem::remove_all(m_Path, error);
+}
+
+std::string TempDir::Make(const std::string& relative) const
+{
+    std::filesystem::path path = std::filesystem::path(m_Path) / relative;
+    std::error_code error;
+    std::filesystem::create_directories(path.parent_path(), error);
+    return path.string();
+}
+}
