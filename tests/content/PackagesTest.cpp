@@ -1,8 +1,11 @@
 // The generated game data, read the way the engine reads it: every package
 // in build/run/main opened by the file manager, every texture of every
 // texture package loaded through the texture manager and compared with the
-// package's own bytes, and the engine's textures checked for what drawing
-// them relies on (font cell layout, colour-key black, black sprite borders).
+// package's own bytes, the engine's textures checked for what drawing them
+// relies on (font cell layout, colour-key black, black sprite borders) and
+// the game's for theirs (every name the game and the maps ask for, the
+// HUD's blue key, the skid mark's white key, the oil decal's black border,
+// seamless surfaces and sky faces, a calm menu centre).
 #include "core/ZEConsole.h"
 #include "core/ZEFileManager.h"
 #include "resources/ZETextureManager.h"
@@ -16,7 +19,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <memory>
 #include <set>
 #include <string>
@@ -27,6 +32,10 @@ namespace
 const char* const kMainDir = WRENZO_MAIN_DIR;
 const char* const kArchives[] = {"Zervane.dat", "wrenzo.textures"};
 const int kGrid = 16;
+const uint8_t kBlack[3] = {0, 0, 0};
+const uint8_t kBlue[3] = {0, 0, 255};
+const uint8_t kWhite[3] = {255, 255, 255};
+const uint8_t kMagenta[3] = {255, 0, 255};
 
 // An RGBA or RGB image with its texel size, copied out of a texture.
 struct Picture
@@ -87,12 +96,12 @@ protected:
         return images;
     }
 
-    // A texture as the engine loads it (colour-keyed on black when asked).
-    Picture Load(const char* name, const char* group, bool colorKeyed = false)
+    // A texture as the engine loads it (colour-keyed when a key is given).
+    Picture Load(const char* name, const char* group, const uint8_t* key = nullptr)
     {
-        const uint8_t black[3] = {0, 0, 0};
         std::unique_ptr<ZETextureReference> reference(
-            colorKeyed ? m_pManager->GetTexture(name, group, false, black) : m_pManager->GetTexture(name, group, false));
+            key ? m_pManager->GetTexture(name, group, false, key)
+                : m_pManager->GetTexture(name, group, false));
         Picture picture;
         ZETexture* texture = reference->GetTexture();
         EXPECT_NE(texture, nullptr) << group << "/" << name;
@@ -205,7 +214,7 @@ TEST_F(PackagesTest, EnginePackageHoldsEveryTextureTheEngineAsksFor)
 
 TEST_F(PackagesTest, FontGlyphsStayInTheLeftPartOfTheirCells)
 {
-    Picture font = Load("font01", "Engine", true);
+    Picture font = Load("font01", "Engine", kBlack);
     ASSERT_EQ(font.m_ulBytes, 4u);
     ASSERT_EQ(font.m_ulWidth, font.m_ulHeight);
     ASSERT_EQ(font.m_ulWidth % kGrid, 0u);
@@ -222,7 +231,7 @@ TEST_F(PackagesTest, FontGlyphsStayInTheLeftPartOfTheirCells)
 
 TEST_F(PackagesTest, FontHasEveryGlyphTheGameWritesAndBlanksWhereNoneBelongs)
 {
-    Picture font = Load("font01", "Engine", true);
+    Picture font = Load("font01", "Engine", kBlack);
     const std::string printable = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789.,:;!?'\"()[]+-*/=%&#_<>";
     for (char c : printable)
         EXPECT_FALSE(InkOf(font, static_cast<uint8_t>(c)).m_bEmpty) << c;
@@ -236,7 +245,7 @@ TEST_F(PackagesTest, FontHasEveryGlyphTheGameWritesAndBlanksWhereNoneBelongs)
 
 TEST_F(PackagesTest, UmlautsCarryTheirDotsAboveTheBaseLetter)
 {
-    Picture font = Load("font01", "Engine", true);
+    Picture font = Load("font01", "Engine", kBlack);
     const std::pair<int, char> pairs[] = {{0x8E, 'A'}, {0x99, 'O'}, {0x9A, 'U'}, {0x84, 'a'}, {0x94, 'o'}, {0x81, 'u'}};
     for (const auto& pair : pairs)
     {
@@ -248,7 +257,7 @@ TEST_F(PackagesTest, UmlautsCarryTheirDotsAboveTheBaseLetter)
 
 TEST_F(PackagesTest, SharpSSitsAtItsLatin1ByteAndAtItsCodePage437Cell)
 {
-    Picture font = Load("font01", "Engine", true);
+    Picture font = Load("font01", "Engine", kBlack);
     EXPECT_TRUE(SameCell(font, 0xDF, 0xE1));
     EXPECT_FALSE(SameCell(font, 0xDF, 'B'));
     // A letter reaching below the x-height's top, not a half block.
@@ -258,7 +267,7 @@ TEST_F(PackagesTest, SharpSSitsAtItsLatin1ByteAndAtItsCodePage437Cell)
 
 TEST_F(PackagesTest, FontIsWhiteGlyphsWithADarkRimOnTransparentBlack)
 {
-    Picture font = Load("font01", "Engine", true);
+    Picture font = Load("font01", "Engine", kBlack);
     const uint32_t cell = font.m_ulWidth / kGrid;
     size_t white = 0, rim = 0;
     const uint32_t left = ('H' % kGrid) * cell, top = ('H' / kGrid) * cell;
@@ -279,7 +288,7 @@ TEST_F(PackagesTest, FontIsWhiteGlyphsWithADarkRimOnTransparentBlack)
 
 TEST_F(PackagesTest, CursorIsAColourKeyedArrowWithItsTipAtTheTopLeft)
 {
-    Picture cursor = Load("cursor01", "Engine", true);
+    Picture cursor = Load("cursor01", "Engine", kBlack);
     ASSERT_EQ(cursor.m_ulWidth, 32u);
     ASSERT_EQ(cursor.m_ulHeight, 32u);
     bool tip = false;
@@ -339,4 +348,445 @@ TEST_F(PackagesTest, FakeShadowsFillAboutTheCentralHalf)
         EXPECT_LT(shadow->At(w / 10, h / 2)[0], 8);
         EXPECT_LT(shadow->At(w / 2, h / 10)[0], 8);
     }
+}
+
+// --- The game's textures -----------------------------------------------------------
+
+namespace
+{
+bool PowerOfTwo(uint32_t value)
+{
+    return value != 0 && (value & (value - 1)) == 0;
+}
+
+bool IsKey(const uint8_t* texel, const uint8_t* key)
+{
+    return texel[0] == key[0] && texel[1] == key[1] && texel[2] == key[2];
+}
+
+// Every texel of `key` colour that cannot be reached from the border through
+// other key texels (a hole of background inside the picture).
+size_t EnclosedKeyTexels(const Picture& picture, const uint8_t* key)
+{
+    const uint32_t w = picture.m_ulWidth, h = picture.m_ulHeight;
+    std::vector<uint8_t> reached(w * h, 0);
+    std::vector<uint32_t> open;
+    for (uint32_t y = 0; y < h; ++y)
+        for (uint32_t x = 0; x < w; ++x)
+            if ((x == 0 || y == 0 || x == w - 1 || y == h - 1) && IsKey(picture.At(x, y), key))
+            {
+                reached[y * w + x] = 1;
+                open.push_back(y * w + x);
+            }
+    while (!open.empty())
+    {
+        uint32_t at = open.back();
+        open.pop_back();
+        const uint32_t x = at % w, y = at / w;
+        const int64_t next[4][2] = {{x - 1ll, y}, {x + 1ll, y}, {x, y - 1ll}, {x, y + 1ll}};
+        for (const auto& n : next)
+        {
+            if (n[0] < 0 || n[1] < 0 || n[0] >= w || n[1] >= h)
+                continue;
+            uint32_t index = static_cast<uint32_t>(n[1] * w + n[0]);
+            if (!reached[index] && IsKey(picture.At(static_cast<uint32_t>(n[0]), static_cast<uint32_t>(n[1])), key))
+            {
+                reached[index] = 1;
+                open.push_back(index);
+            }
+        }
+    }
+    size_t enclosed = 0;
+    for (uint32_t y = 0; y < h; ++y)
+        for (uint32_t x = 0; x < w; ++x)
+            enclosed += IsKey(picture.At(x, y), key) && !reached[y * w + x];
+    return enclosed;
+}
+
+// The picture averaged over blocks of block x block texels (RGB).
+Picture Reduce(const Picture& picture, uint32_t block)
+{
+    Picture reduced;
+    reduced.m_ulWidth = picture.m_ulWidth / block;
+    reduced.m_ulHeight = picture.m_ulHeight / block;
+    reduced.m_ulBytes = 3;
+    reduced.m_aData.resize(reduced.m_ulWidth * reduced.m_ulHeight * 3);
+    for (uint32_t y = 0; y < reduced.m_ulHeight; ++y)
+        for (uint32_t x = 0; x < reduced.m_ulWidth; ++x)
+            for (uint32_t c = 0; c < 3; ++c)
+            {
+                uint32_t sum = 0;
+                for (uint32_t by = 0; by < block; ++by)
+                    for (uint32_t bx = 0; bx < block; ++bx)
+                        sum += picture.At(x * block + bx, y * block + by)[c];
+                reduced.m_aData[(y * reduced.m_ulWidth + x) * 3 + c] = static_cast<uint8_t>(sum / (block * block));
+            }
+    return reduced;
+}
+
+// Mean difference per channel between column (or row) a and b.
+double LineDifference(const Picture& picture, bool columns, uint32_t a, uint32_t b)
+{
+    const uint32_t length = columns ? picture.m_ulHeight : picture.m_ulWidth;
+    double sum = 0.0;
+    for (uint32_t i = 0; i < length; ++i)
+    {
+        const uint8_t* p = columns ? picture.At(a, i) : picture.At(i, a);
+        const uint8_t* q = columns ? picture.At(b, i) : picture.At(i, b);
+        for (uint32_t c = 0; c < 3; ++c)
+            sum += std::abs(int(p[c]) - int(q[c]));
+    }
+    return sum / (length * 3.0);
+}
+
+// How the join across the texture's edge compares with the joins between
+// the neighbouring lines on either side of it. Compared locally, because a
+// surface's parts differ (coarse ballast beside smooth rails): a seamless
+// texture joins like its neighbourhood, a seam is a jump unlike it.
+struct Seam
+{
+    double m_dAcross = 0.0;   // last line against the first
+    double m_dNearby = 0.0;   // the largest of the four joins inside on either side
+};
+
+Seam MeasureSeam(const Picture& picture, bool columns)
+{
+    const uint32_t lines = columns ? picture.m_ulWidth : picture.m_ulHeight;
+    Seam seam;
+    seam.m_dAcross = LineDifference(picture, columns, lines - 1, 0);
+    for (uint32_t i = 0; i < 4; ++i)
+        seam.m_dNearby = std::max({seam.m_dNearby, LineDifference(picture, columns, i, i + 1),
+                                   LineDifference(picture, columns, lines - 2 - i, lines - 1 - i)});
+    return seam;
+}
+
+bool Seamless(const Seam& seam)
+{
+    return seam.m_dAcross <= 1.3 * seam.m_dNearby + 2.0;
+}
+
+// Mean difference per channel between a line of one face and a line of
+// another, the second possibly run backwards.
+double EdgeDifference(const Picture& a, bool aColumn, uint32_t aIndex, const Picture& b, bool bColumn,
+                      uint32_t bIndex, bool reversed)
+{
+    const uint32_t n = a.m_ulWidth;
+    double sum = 0.0;
+    for (uint32_t i = 0; i < n; ++i)
+    {
+        uint32_t j = reversed ? n - 1 - i : i;
+        const uint8_t* p = aColumn ? a.At(aIndex, i) : a.At(i, aIndex);
+        const uint8_t* q = bColumn ? b.At(bIndex, j) : b.At(j, bIndex);
+        for (uint32_t c = 0; c < 3; ++c)
+            sum += std::abs(int(p[c]) - int(q[c]));
+    }
+    return sum / (n * 3.0);
+}
+
+struct GameTexture
+{
+    const char* m_pGroup;
+    const char* m_pName;
+    const uint8_t* m_pKey;
+};
+
+// What the game loads by name (with the keys it loads them with) and what
+// the maps name in the package "track".
+const GameTexture kGameTextures[] = {
+    {"HUD", "tacho", kBlue},       {"HUD", "N2O", kBlue},           {"HUD", "rocket", kBlue},
+    {"HUD", "mine", kBlue},        {"HUD", "oil", kBlue},           {"menu", "background", nullptr},
+    {"tracks", "airfield", nullptr}, {"tracks", "church", nullptr}, {"tracks", "hillhole", nullptr},
+    {"tracks", "railroad", nullptr}, {"tracks", "windydesert", nullptr}, {"tyre", "tyre", kWhite},
+    {"racing", "oil", nullptr},    {"logos", "wz2", nullptr},       {"track", "road", nullptr},
+    {"track", "roadlines", nullptr}, {"track", "grass", nullptr},   {"track", "sand", nullptr},
+    {"track", "concrete", nullptr}, {"track", "runway", nullptr},   {"track", "brick", nullptr},
+    {"track", "roof", nullptr},    {"track", "rail", nullptr},      {"track", "dirt", nullptr},
+    {"track", "water", nullptr},   {"track", "skyfront", nullptr},  {"track", "skyback", nullptr},
+    {"track", "skyleft", nullptr}, {"track", "skyright", nullptr},  {"track", "skyup", nullptr},
+    {"track", "skydown", nullptr}, {"track", "tree", kMagenta},
+};
+
+const char* const kSurfaces[] = {"road", "roadlines", "grass", "sand", "concrete", "runway",
+                                 "brick", "roof", "rail", "dirt", "water"};
+}
+
+TEST_F(PackagesTest, GamePackageHoldsEveryTextureTheGameAndTheMapsAskFor)
+{
+    for (const GameTexture& wanted : kGameTextures)
+    {
+        SCOPED_TRACE(std::string(wanted.m_pGroup) + "/" + wanted.m_pName);
+        Picture picture = Load(wanted.m_pName, wanted.m_pGroup, wanted.m_pKey);
+        ASSERT_FALSE(picture.m_aData.empty());
+        EXPECT_EQ(picture.m_ulBytes, wanted.m_pKey ? 4u : 3u);
+        EXPECT_TRUE(PowerOfTwo(picture.m_ulWidth) && PowerOfTwo(picture.m_ulHeight))
+            << picture.m_ulWidth << " x " << picture.m_ulHeight;
+        std::set<uint32_t> colours;
+        for (uint32_t i = 0; i < picture.m_ulWidth * picture.m_ulHeight; ++i)
+        {
+            const uint8_t* texel = &picture.m_aData[i * picture.m_ulBytes];
+            colours.insert(texel[0] << 16 | texel[1] << 8 | texel[2]);
+        }
+        EXPECT_GT(colours.size(), 8u) << "a flat picture";
+    }
+}
+
+TEST_F(PackagesTest, HudShowsPureBlueOnlyAsItsTransparentBackground)
+{
+    for (const char* name : {"tacho", "N2O", "rocket", "mine", "oil"})
+    {
+        SCOPED_TRACE(name);
+        Picture plain = Load(name, "HUD");
+        ASSERT_FALSE(plain.m_aData.empty());
+        EXPECT_EQ(EnclosedKeyTexels(plain, kBlue), 0u) << "blue holes inside the picture";
+        size_t opaque = 0;
+        for (uint32_t y = 0; y < plain.m_ulHeight; ++y)
+            for (uint32_t x = 0; x < plain.m_ulWidth; ++x)
+            {
+                const uint8_t* texel = plain.At(x, y);
+                if (IsKey(texel, kBlue))
+                    continue;
+                ++opaque;
+                // Nothing close to the key either: the nearest texel would
+                // show it as a blue fringe.
+                EXPECT_FALSE(texel[0] + texel[1] < 40 && texel[2] > 200)
+                    << "bluish texel at " << x << ", " << y;
+            }
+        EXPECT_GT(opaque, plain.m_ulWidth * plain.m_ulHeight / 3);
+        Picture keyed = Load(name, "HUD", kBlue);
+        ASSERT_EQ(keyed.m_ulBytes, 4u);
+        EXPECT_EQ(keyed.At(0, 0)[3], 0) << "the top left corner is background";
+        EXPECT_EQ(keyed.At(keyed.m_ulWidth - 1, 0)[3], 0) << "the top right corner is background";
+    }
+}
+
+TEST_F(PackagesTest, TreeStandsOnItsFootOnTheMagentaKey)
+{
+    Picture tree = Load("tree", "track", kMagenta);
+    ASSERT_EQ(tree.m_ulBytes, 4u);
+    const uint32_t w = tree.m_ulWidth, h = tree.m_ulHeight;
+    EXPECT_EQ(tree.At(w / 2, h - 1)[3], 255) << "the trunk reaches the ground";
+    EXPECT_EQ(tree.At(w / 2, h / 4)[3], 255) << "the crown";
+    EXPECT_EQ(tree.At(0, h - 1)[3], 0);
+    EXPECT_EQ(tree.At(w - 1, 0)[3], 0);
+}
+
+TEST_F(PackagesTest, TachoDialCoversTheWholeSweepOfTheNeedle)
+{
+    Picture tacho = Load("tacho", "HUD", kBlue);
+    ASSERT_EQ(tacho.m_ulBytes, 4u);
+    ASSERT_EQ(tacho.m_ulWidth, 2 * tacho.m_ulHeight);
+    // The game draws the needle from the hub at (0.5, 0.95) of the texture;
+    // its tip reaches 0.444 of the width and 0.8 of the height at 0.9
+    // degrees per km/h.
+    for (int speed = 0; speed <= 200; speed += 5)
+    {
+        const double a = speed * 0.9 * 3.14159265358979 / 180.0;
+        for (double reach : {0.0, 0.5, 1.0})
+        {
+            double u = 0.5 - reach * 0.4444 * std::cos(a), v = 0.95 - reach * 0.8 * std::sin(a);
+            uint32_t x = static_cast<uint32_t>(u * tacho.m_ulWidth), y = static_cast<uint32_t>(v * tacho.m_ulHeight);
+            EXPECT_EQ(tacho.At(std::min(x, tacho.m_ulWidth - 1), y)[3], 255) << speed << " km/h, reach " << reach;
+        }
+    }
+}
+
+TEST_F(PackagesTest, IconsAreSixtyFourSquareBadges)
+{
+    for (const char* name : {"N2O", "rocket", "mine", "oil"})
+    {
+        Picture icon = Load(name, "HUD", kBlue);
+        ASSERT_EQ(icon.m_ulWidth, 64u) << name;
+        ASSERT_EQ(icon.m_ulHeight, 64u) << name;
+        EXPECT_EQ(icon.At(63, 63)[3], 0) << name << ": rounded corner";
+        EXPECT_EQ(icon.At(32, 32)[3], 255) << name;
+        EXPECT_EQ(icon.At(32, 2)[3], 255) << name << ": the badge reaches the edge";
+    }
+}
+
+TEST_F(PackagesTest, SkidMarkIsExactWhiteOrClearlyRubber)
+{
+    Picture tyre = Load("tyre", "tyre");
+    size_t marked = 0;
+    for (uint32_t y = 0; y < tyre.m_ulHeight; ++y)
+        for (uint32_t x = 0; x < tyre.m_ulWidth; ++x)
+        {
+            const uint8_t* texel = tyre.At(x, y);
+            if (IsKey(texel, kWhite))
+                continue;
+            ++marked;
+            // Drawn black wherever it is not exact white: no pale texels
+            // that were meant as "almost nothing".
+            EXPECT_LT(std::max({texel[0], texel[1], texel[2]}), 160) << x << ", " << y;
+        }
+    const size_t total = tyre.m_ulWidth * tyre.m_ulHeight;
+    EXPECT_GT(marked, total * 4 / 10);
+    EXPECT_LT(marked, total * 9 / 10);
+    // Grooves: some columns are clear all the way down.
+    size_t clearColumns = 0;
+    for (uint32_t x = 0; x < tyre.m_ulWidth; ++x)
+    {
+        bool clear = true;
+        for (uint32_t y = 0; y < tyre.m_ulHeight; ++y)
+            clear = clear && IsKey(tyre.At(x, y), kWhite);
+        clearColumns += clear;
+    }
+    EXPECT_GE(clearColumns, 3u);
+    // The mark repeats along the skid.
+    Seam along = MeasureSeam(tyre, false);
+    EXPECT_TRUE(Seamless(along)) << along.m_dAcross << " across, " << along.m_dNearby << " nearby";
+    Picture keyed = Load("tyre", "tyre", kWhite);
+    EXPECT_EQ(keyed.m_ulBytes, 4u);
+}
+
+TEST_F(PackagesTest, OilSlickIsWhiteOilOnABlackBorder)
+{
+    Picture oil = Load("oil", "racing");
+    const uint32_t w = oil.m_ulWidth, h = oil.m_ulHeight;
+    for (uint32_t i = 0; i < w; ++i)
+    {
+        ASSERT_TRUE(IsKey(oil.At(i, 0), kBlack) && IsKey(oil.At(i, h - 1), kBlack)) << "column " << i;
+        ASSERT_TRUE(IsKey(oil.At(0, i % h), kBlack) && IsKey(oil.At(w - 1, i % h), kBlack)) << "row " << i % h;
+    }
+    EXPECT_GT(oil.At(w / 2, h / 2)[0], 200);
+    size_t lit = 0;
+    for (uint32_t y = 0; y < h; ++y)
+        for (uint32_t x = 0; x < w; ++x)
+        {
+            const uint8_t* texel = oil.At(x, y);
+            EXPECT_TRUE(texel[0] == texel[1] && texel[1] == texel[2]) << "grey only: " << x << ", " << y;
+            lit += texel[0] > 128;
+        }
+    EXPECT_GT(lit, w * h / 8);
+    EXPECT_LT(lit, w * h * 7 / 10);
+}
+
+TEST_F(PackagesTest, SurfacesRepeatWithoutSeams)
+{
+    for (const char* name : kSurfaces)
+    {
+        SCOPED_TRACE(name);
+        Picture surface = Load(name, "track");
+        ASSERT_FALSE(surface.m_aData.empty());
+        EXPECT_EQ(surface.m_ulWidth, surface.m_ulHeight);
+        EXPECT_GE(surface.m_ulWidth, 128u);
+        EXPECT_LE(surface.m_ulWidth, 256u);
+        // At full size and averaged over blocks (where grain no longer
+        // hides a jump in tone), the join across each edge is like any
+        // join between neighbouring lines inside.
+        for (uint32_t block : {1u, 4u})
+            for (bool columns : {true, false})
+            {
+                Seam seam = MeasureSeam(Reduce(surface, block), columns);
+                EXPECT_TRUE(Seamless(seam)) << (columns ? "left and right" : "top and bottom") << " edges, blocks of "
+                                            << block << ": " << seam.m_dAcross << " across, " << seam.m_dNearby
+                                            << " nearby";
+            }
+    }
+}
+
+TEST_F(PackagesTest, SurfaceSeamCheckCatchesASeam)
+{
+    // The measure itself: a ramp across the texture does not repeat.
+    Picture ramp;
+    ramp.m_ulWidth = ramp.m_ulHeight = 64;
+    ramp.m_aData.resize(64 * 64 * 3);
+    for (uint32_t y = 0; y < 64; ++y)
+        for (uint32_t x = 0; x < 64; ++x)
+            for (uint32_t c = 0; c < 3; ++c)
+                ramp.m_aData[(y * 64 + x) * 3 + c] = static_cast<uint8_t>(x * 3);
+    EXPECT_FALSE(Seamless(MeasureSeam(ramp, true)));
+    EXPECT_TRUE(Seamless(MeasureSeam(ramp, false)));
+}
+
+// The sky faces are seen from inside the box, upright, u to the right:
+// front +Z, right +X, back -Z, left -X; up's bottom row meets front's top
+// row and down's top row front's bottom row.
+TEST_F(PackagesTest, SkyFacesMeetWithoutSeams)
+{
+    Picture front = Load("skyfront", "track"), back = Load("skyback", "track");
+    Picture left = Load("skyleft", "track"), right = Load("skyright", "track");
+    Picture up = Load("skyup", "track"), down = Load("skydown", "track");
+    for (const Picture* face : {&front, &back, &left, &right, &up, &down})
+    {
+        ASSERT_EQ(face->m_ulWidth, front.m_ulWidth);
+        ASSERT_EQ(face->m_ulHeight, front.m_ulWidth);
+    }
+    const uint32_t last = front.m_ulWidth - 1;
+    struct Edge
+    {
+        const char* m_pWhat;
+        const Picture* a;
+        bool aColumn;
+        uint32_t aIndex;
+        const Picture* b;
+        bool bColumn;
+        uint32_t bIndex;
+        bool reversed;
+    };
+    const Edge edges[] = {
+        {"front | right", &front, true, last, &right, true, 0, false},
+        {"right | back", &right, true, last, &back, true, 0, false},
+        {"back | left", &back, true, last, &left, true, 0, false},
+        {"left | front", &left, true, last, &front, true, 0, false},
+        {"up / front", &up, false, last, &front, false, 0, false},
+        {"up / back", &up, false, 0, &back, false, 0, true},
+        {"up / left", &up, true, 0, &left, false, 0, false},
+        {"up / right", &up, true, last, &right, false, 0, true},
+        {"front / down", &front, false, last, &down, false, 0, false},
+        {"back / down", &back, false, last, &down, false, last, true},
+        {"left / down", &left, false, last, &down, true, 0, true},
+        {"right / down", &right, false, last, &down, true, last, false},
+    };
+    for (const Edge& edge : edges)
+        EXPECT_LE(EdgeDifference(*edge.a, edge.aColumn, edge.aIndex, *edge.b, edge.bColumn, edge.bIndex, edge.reversed),
+                  4.0)
+            << edge.m_pWhat;
+    // And a wrong pairing is told apart: the sky is not the same all round.
+    EXPECT_GT(EdgeDifference(up, false, 0, front, false, 0, false), 4.0);
+}
+
+TEST_F(PackagesTest, MenuBackgroundIsCalmAndLightWhereTheItemsAre)
+{
+    Picture menu = Load("background", "menu");
+    ASSERT_FALSE(menu.m_aData.empty());
+    // The items are centred, about 180 pixels either side on a 640 x 480
+    // screen, from 95 above the centre to 208 below it.
+    const uint32_t left = menu.m_ulWidth * 230 / 640, right = menu.m_ulWidth * 410 / 640;
+    const uint32_t top = menu.m_ulHeight * 145 / 480, bottom = menu.m_ulHeight * 448 / 480;
+    double sum = 0.0, squares = 0.0;
+    size_t count = 0;
+    for (uint32_t y = top; y < bottom; ++y)
+        for (uint32_t x = left; x < right; ++x)
+        {
+            const uint8_t* texel = menu.At(x, y);
+            double light = 0.3 * texel[0] + 0.59 * texel[1] + 0.11 * texel[2];
+            sum += light;
+            squares += light * light;
+            ++count;
+        }
+    const double mean = sum / count, deviation = std::sqrt(squares / count - mean * mean);
+    EXPECT_GT(mean, 180.0) << "blue (0, 0, 200) and red (200, 0, 0) text needs a light ground";
+    EXPECT_LT(deviation, 12.0) << "a busy ground under the text";
+    // Around it, the picture is a picture.
+    std::set<uint32_t> colours;
+    for (uint32_t y = 0; y < menu.m_ulHeight / 4; ++y)
+        for (uint32_t x = 0; x < menu.m_ulWidth; ++x)
+        {
+            const uint8_t* texel = menu.At(x, y);
+            colours.insert(texel[0] << 16 | texel[1] << 8 | texel[2]);
+        }
+    EXPECT_GT(colours.size(), 1000u);
+}
+
+TEST_F(PackagesTest, TrackPreviewsAreWidePicturesEachItsOwn)
+{
+    std::vector<Picture> previews;
+    for (const char* name : {"airfield", "church", "hillhole", "railroad", "windydesert"})
+    {
+        previews.push_back(Load(name, "tracks"));
+        EXPECT_GT(previews.back().m_ulWidth, previews.back().m_ulHeight) << name;
+    }
+    for (size_t i = 0; i < previews.size(); ++i)
+        for (size_t j = i + 1; j < previews.size(); ++j)
+            EXPECT_FALSE(previews[i].m_aData == previews[j].m_aData) << i << " and " << j;
 }

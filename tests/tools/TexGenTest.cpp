@@ -1,10 +1,12 @@
 // zetexgen's descriptions and painters: what a person writing a description
 // sees when something is wrong, and what the painters promise the engine.
+#include "ZETexArt.h"
 #include "ZETexGen.h"
 #include "ZETexReader.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
@@ -225,6 +227,113 @@ TEST(TexGenPaintTest, FontRefusesWhatItCannotLayOut)
                          "cannot open the font face"));
     EXPECT_TRUE(Contains(PaintError("[a]\npainter = font\nsize = 256\noutline_color = 0 0 0\n"), "pure black"));
     EXPECT_TRUE(Contains(PaintError("[a]\npainter = font\nsize = 128\noutline = 4\nmargin = 4\n"), "no room"));
+}
+
+// --- The game's painters and their drawing helpers -------------------------------------
+
+TEST(TexGenArtTest, PicturesOnAKeyNeverShowTheKeyInside)
+{
+    // A disc whose samples are all exactly the key colour: covered texels
+    // must still differ from the key, every other texel must be it.
+    const ZETexColor key{0.0f, 0.0f, 1.0f};
+    ZETexCanvas canvas(16, 16);
+    ZEPaintOnKey(canvas, 4, key, [&](float x, float y, ZETexColor& color) {
+        color = key;
+        return ZESdCircle(x, y, 8.0f, 8.0f, 5.0f) < 0.0f;
+    });
+    std::vector<uint8_t> rgb = canvas.ToBytes();
+    auto isKey = [&](int x, int y) {
+        const uint8_t* t = &rgb[(y * 16 + x) * 3];
+        return t[0] == 0 && t[1] == 0 && t[2] == 255;
+    };
+    EXPECT_FALSE(isKey(8, 8));
+    EXPECT_TRUE(isKey(0, 0));
+    EXPECT_TRUE(isKey(15, 8));
+    // Edge texels are all or nothing: each is the key or the picture's
+    // colour nudged off it, never a blend.
+    for (size_t i = 0; i < rgb.size(); i += 3)
+        EXPECT_TRUE(rgb[i] == 0 && rgb[i + 1] == 0 && rgb[i + 2] >= 253) << i / 3;
+}
+
+TEST(TexGenArtTest, CellsAndDistancesRepeatAndMeasure)
+{
+    ZETexCells cells(4, 8);
+    for (float x : {0.3f, 2.7f, 7.9f})
+    {
+        ZETexCells::Hit a = cells.At(x, 1.5f), b = cells.At(x + 8.0f, 1.5f - 16.0f);
+        EXPECT_NEAR(a.m_fNearest, b.m_fNearest, 1e-5f);
+        EXPECT_EQ(a.m_ulCell, b.m_ulCell);
+        EXPECT_LE(a.m_fNearest, a.m_fSecond);
+    }
+    EXPECT_FLOAT_EQ(ZESdCircle(3.0f, 0.0f, 0.0f, 0.0f, 1.0f), 2.0f);
+    EXPECT_LT(ZESdRoundBox(0.0f, 0.0f, 0.0f, 0.0f, 2.0f, 1.0f, 0.5f), 0.0f);
+    EXPECT_NEAR(ZESdRoundBox(3.0f, 0.0f, 0.0f, 0.0f, 2.0f, 1.0f, 0.5f), 1.0f, 1e-5f);
+    EXPECT_NEAR(ZESdPolygon(0.5f, 2.0f, {0.0f, 0.0f, 1.0f, 0.0f, 1.0f, 1.0f, 0.0f, 1.0f}), 1.0f, 1e-5f);
+    EXPECT_NEAR(ZESdPolygon(0.5f, 0.25f, {0.0f, 0.0f, 1.0f, 0.0f, 1.0f, 1.0f, 0.0f, 1.0f}), -0.25f, 1e-5f);
+    EXPECT_NEAR(ZESdEllipse(4.0f, 0.0f, 0.0f, 0.0f, 3.0f, 1.0f), 1.0f, 1e-4f);
+    EXPECT_FLOAT_EQ(ZEWrapDelta(0.5f, 9.5f, 10.0f), 1.0f);
+    EXPECT_FLOAT_EQ(ZEWrap(-0.5f, 10.0f), 9.5f);
+}
+
+TEST(TexGenArtTest, TextIsRenderedCentredWithItsPadding)
+{
+    ZETexFont font;
+    std::string error;
+    ASSERT_TRUE(font.Open("/usr/share/fonts/truetype/dejavu/DejaVuSans-Bold.ttf", error)) << error;
+    ZETexMask narrow = font.Render("88", 20.0f, 0.5f, 0.0f, 0.0f, 3), wide = font.Render("88", 20.0f, 1.0f, 0.0f, 0.0f, 3);
+    EXPECT_LT(narrow.m_iWidth, wide.m_iWidth);
+    EXPECT_EQ(narrow.m_iHeight, wide.m_iHeight);
+    float ink = 0.0f, border = 0.0f;
+    for (int y = 0; y < wide.m_iHeight; ++y)
+        for (int x = 0; x < wide.m_iWidth; ++x)
+        {
+            ink += wide.At(x, y);
+            if (x < 3 || y < 3 || x >= wide.m_iWidth - 3 || y >= wide.m_iHeight - 3)
+                border += wide.At(x, y);
+        }
+    EXPECT_GT(ink, 50.0f);
+    EXPECT_EQ(border, 0.0f);
+    ZETexMask empty = font.Render("", 20.0f, 1.0f, 0.0f, 0.0f, 2);
+    EXPECT_EQ(empty.m_iWidth, 4);
+    EXPECT_EQ(empty.m_iHeight, 4);
+    ZETexMask grown = ZEDilateMask(wide, 2.0f), soft = ZEBlurMask(wide, 2);
+    EXPECT_GT(grown.At(1, wide.m_iHeight / 2) + grown.At(2, wide.m_iHeight / 2), 0.0f);
+    EXPECT_GT(soft.At(1, wide.m_iHeight / 2), 0.0f);
+    ZETexFont missing;
+    EXPECT_FALSE(missing.Open("/nonexistent/face.ttf", error));
+    EXPECT_EQ(missing.Render("x", 20.0f, 1.0f, 0.0f, 0.0f, 1).m_iWidth, 2);
+}
+
+TEST(TexGenArtTest, GamePaintersRefuseWhatTheGameCannotUse)
+{
+    EXPECT_TRUE(Contains(PaintError("[a]\npainter = icon\nsize = 32\n"), "64 x 64"));
+    EXPECT_TRUE(Contains(PaintError("[a]\npainter = icon\nsize = 64\nsymbol = bomb\n"), "nitro, rocket"));
+    EXPECT_TRUE(Contains(PaintError("[a]\npainter = brick\nsize = 64\nrows = 5\n"), "even"));
+    EXPECT_TRUE(Contains(PaintError("[a]\npainter = roof\nsize = 64\nrows = 3\n"), "even"));
+    EXPECT_TRUE(Contains(PaintError("[a]\npainter = asphalt\nsize = 64\nlines = zebra\n"), "lanes"));
+    EXPECT_TRUE(Contains(PaintError("[a]\npainter = skyface\nsize = 64\nface = north\n"), "front, back"));
+    EXPECT_TRUE(Contains(PaintError("[a]\npainter = tacho\nsize = 64x32\nmajor_every = 25\n"), "multiple"));
+    EXPECT_TRUE(Contains(PaintError("[a]\npainter = preview\nsize = 64x32\ntheme = moon\n"), "airfield"));
+    EXPECT_TRUE(Contains(PaintError("[a]\npainter = menuback\nsize = 64x32\npanel = 0.8 0.2 0.2 0.9\n"), "left < right"));
+    EXPECT_TRUE(Contains(PaintError("[a]\npainter = logo\nsize = 64x32\nface = /nonexistent/face.ttf\n"),
+                         "cannot open the font face"));
+}
+
+TEST(TexGenArtTest, TreadIsExactWhiteOrRubberForAnySeed)
+{
+    for (int seed : {1, 2, 3})
+    {
+        ZETexImage image;
+        ASSERT_EQ(PaintError("[a]\npainter = tread\nsize = 32x64\nwear = 0.5\nseed = " + std::to_string(seed) + "\n",
+                             &image),
+                  "");
+        std::vector<uint8_t> rgb = Texels(image);
+        for (size_t i = 0; i < rgb.size(); i += 3)
+        {
+            bool white = rgb[i] == 255 && rgb[i + 1] == 255 && rgb[i + 2] == 255;
+            EXPECT_TRUE(white || std::max({rgb[i], rgb[i + 1], rgb[i + 2]}) < 160) << seed << ": texel " << i / 3;
+        }
+    }
 }
 
 // --- Whole packages ------------------------------------------------------------------
