@@ -29,9 +29,9 @@ const char* const kLanguages[] = {"ENGLISH", "GERMAN"};
 
 // The letters German needs beyond ASCII, as Latin-1 bytes: Ä Ö Ü ä ö ü ß.
 const std::string kGermanLetters = "\xC4\xD6\xDC\xE4\xF6\xFC\xDF";
-// Those the game's font draws: its table maps the umlauts to their cells,
-// but has no cell for ß, which would show as another glyph.
-const std::string kFontLetters = "\xC4\xD6\xDC\xE4\xF6\xFC";
+// Those the game's font draws: the renderer maps the umlauts to their
+// cells, and the font keeps ß in its own byte's cell.
+const std::string kFontLetters = "\xC4\xD6\xDC\xE4\xF6\xFC\xDF";
 
 struct Entry
 {
