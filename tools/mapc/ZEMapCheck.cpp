@@ -1,0 +1,699 @@
+#include "ZEMapCheck.h"
+
+#include "ZEBspWriter.h"
+#include "ZEMapBSP.h"
+#include "ZEMapMath.h"
+
+#include "resources/ZETextureManager.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <map>
+
+namespace
+{
+// Rounding of the file's floats: points this close to a plane lie in it.
+const double kTolerance = 0.05;
+const double kBoxTolerance = 0.01;
+const uint32_t kMaxNodes = 50;
+const double kAINodeReach = 150.0;
+const size_t kMaxProblems = 200;
+
+// Bounded reads from the file's bytes.
+class Cursor
+{
+public:
+    explicit Cursor(const std::vector<uint8_t>& bytes) : m_Bytes(bytes) {}
+
+    const uint8_t* Take(size_t count)
+    {
+        if (count > m_Bytes.size() - m_ulAt)
+            return nullptr;
+        const uint8_t* at = m_Bytes.data() + m_ulAt;
+        m_ulAt += count;
+        return at;
+    }
+    size_t Left() const { return m_Bytes.size() - m_ulAt; }
+    size_t At() const { return m_ulAt; }
+
+private:
+    const std::vector<uint8_t>& m_Bytes;
+    size_t m_ulAt = 0;
+};
+
+float ReadFloat(const uint8_t* at)
+{
+    uint32_t bits = static_cast<uint32_t>(at[0]) | static_cast<uint32_t>(at[1]) << 8 |
+                    static_cast<uint32_t>(at[2]) << 16 | static_cast<uint32_t>(at[3]) << 24;
+    float value;
+    std::memcpy(&value, &bits, sizeof(value));
+    return value;
+}
+
+uint16_t ReadU16(const uint8_t* at)
+{
+    return static_cast<uint16_t>(at[0] | at[1] << 8);
+}
+
+class Reader
+{
+public:
+    Reader(const std::vector<uint8_t>& bytes, ZEBspWriter& map, ZEString& error)
+        : m_Cursor(bytes), m_Map(map), m_Error(error)
+    {
+    }
+
+    bool Read()
+    {
+        const uint8_t* bytes = m_Cursor.Take(_ZEBSPHeader::ms_ulSize);
+        if (!bytes)
+            return Fail("shorter than a map header");
+        _ZEBSPHeader header = _ZEBSPHeader::Decode(bytes);
+        if (!header.HasMagic() || header.m_ucVersion != _ZEBSPHeader::ms_ucVersion)
+            return Fail("not a map file (magic \"BSP0\" and version '1' expected)");
+        m_Map.m_usFaceDataSize = header.m_usFaceDataSize;
+        if (!ReadTables(header))
+            return false;
+        if (!ReadNode(1))
+            return false;
+        m_Map.m_lRoot = 0;
+        for (uint16_t e = 0; e < header.m_usNumEntities; ++e)
+            if (!ReadEntity(e))
+                return false;
+        if (m_Cursor.Left() != 0)
+            return Fail(ZEString::Format("%zu bytes follow the last entity", m_Cursor.Left()));
+        return true;
+    }
+
+private:
+    bool Fail(const ZEString& text)
+    {
+        m_Error = text;
+        return false;
+    }
+
+    bool ReadTables(const _ZEBSPHeader& header)
+    {
+        for (uint16_t t = 0; t < header.m_usNumTextures; ++t)
+        {
+            const uint8_t* record = m_Cursor.Take(sizeof(_TextureInformation));
+            if (!record)
+                return Fail("the texture table runs past the end of the file");
+            ZEBspWriter::Texture texture;
+            texture.m_Name = Field(record, 12);
+            texture.m_Package = Field(record + 12, 12);
+            texture.m_bAnimated = record[24] != 0;
+            m_Map.m_aTextures.push_back(texture);
+            if (!std::memchr(record, 0, 12) || !std::memchr(record + 12, 0, 12))
+                m_aUnterminated.push_back(t + 1);
+        }
+        for (uint16_t p = 0; p < header.m_usNumPositions; ++p)
+        {
+            const uint8_t* at = m_Cursor.Take(_ZEBSPVertex::ms_ulPositionSize);
+            if (!at)
+                return Fail("the positions run past the end of the file");
+            m_Map.m_avPositions.push_back(ZEVector(ReadFloat(at), ReadFloat(at + 4), ReadFloat(at + 8)));
+        }
+        for (uint16_t c = 0; c < header.m_usNumTexCoords; ++c)
+        {
+            const uint8_t* at = m_Cursor.Take(_ZEBSPVertex::ms_ulTexCoordSize);
+            if (!at)
+                return Fail("the texture coordinates run past the end of the file");
+            m_Map.m_aTexCoords.push_back(ZEBspWriter::TexCoord{ReadFloat(at), ReadFloat(at + 4)});
+        }
+        for (uint16_t v = 0; v < header.m_usNumVertices; ++v)
+        {
+            const uint8_t* at = m_Cursor.Take(_ZEBSPVertex::ms_ulSize);
+            if (!at)
+                return Fail("the vertices run past the end of the file");
+            m_Map.m_aVertices.push_back(_ZEBSPVertex::Decode(at));
+        }
+        return true;
+    }
+
+    static ZEString Field(const uint8_t* at, size_t size)
+    {
+        char text[32] = {};
+        std::memcpy(text, at, std::min<size_t>(size, sizeof(text) - 1));
+        return ZEString(text);
+    }
+
+    bool ReadFace(ZEBspWriter::Face& face, const char* what)
+    {
+        const uint8_t* at = m_Cursor.Take(_ZEBSPFaceRecord::ms_ulSize);
+        if (!at)
+            return Fail(ZEString::Format("a %s runs past the end of the file", what));
+        _ZEBSPFaceRecord record = _ZEBSPFaceRecord::Decode(at);
+        face.m_usTexture = record.m_usTexture;
+        face.m_vNormal = ZEVector(record.m_afNormal[0], record.m_afNormal[1], record.m_afNormal[2]);
+        face.m_fDistance = record.m_fDistance;
+        face.m_usLightmapWidth = record.m_usLightmapWidth;
+        face.m_usLightmapHeight = record.m_usLightmapHeight;
+        size_t texels = static_cast<size_t>(record.m_usLightmapWidth) * record.m_usLightmapHeight;
+        const uint8_t* indices = m_Cursor.Take(2u * record.m_usNumIndices);
+        const uint8_t* data = indices ? m_Cursor.Take(m_Map.m_usFaceDataSize) : nullptr;
+        const uint8_t* lightmap = data || m_Map.m_usFaceDataSize == 0 ? m_Cursor.Take(texels) : nullptr;
+        if (!indices || (!data && m_Map.m_usFaceDataSize) || (!lightmap && texels))
+            return Fail(ZEString::Format("a %s's indices, attributes or lightmap run past the end of the file", what));
+        for (uint16_t i = 0; i < record.m_usNumIndices; ++i)
+            face.m_ausIndices.push_back(ReadU16(indices + 2 * i));
+        if (data)
+            face.m_aucData.assign(data, data + m_Map.m_usFaceDataSize);
+        if (lightmap)
+            face.m_aucLightmap.assign(lightmap, lightmap + texels);
+        return true;
+    }
+
+    // Reads one node and its subtree; the node takes the next index.
+    bool ReadNode(uint32_t depth)
+    {
+        if (depth > ZE_BSP_MAX_DEPTH)
+            return Fail(ZEString::Format("the tree is deeper than %u nodes", ZE_BSP_MAX_DEPTH));
+        const uint8_t* at = m_Cursor.Take(_ZEBSPNodeRecord::ms_ulSize);
+        if (!at)
+            return Fail("a node runs past the end of the file");
+        _ZEBSPNodeRecord record = _ZEBSPNodeRecord::Decode(at);
+        ZEBspWriter::Node node;
+        node.m_vNormal = ZEVector(record.m_afNormal[0], record.m_afNormal[1], record.m_afNormal[2]);
+        node.m_fDistance = record.m_fDistance;
+        node.m_vMin = ZEVector(record.m_afMin[0], record.m_afMin[1], record.m_afMin[2]);
+        node.m_vMax = ZEVector(record.m_afMax[0], record.m_afMax[1], record.m_afMax[2]);
+        size_t index = m_Map.m_aNodes.size();
+        if (record.m_ulNumFaces > 0)
+        {
+            // Every face takes at least its record: a larger count is damage.
+            if (record.m_ulNumFaces > m_Cursor.Left() / _ZEBSPFaceRecord::ms_ulSize)
+                return Fail(ZEString::Format("a leaf claims %u faces, more than the file holds", record.m_ulNumFaces));
+            node.m_bLeaf = true;
+            node.m_aFaces.resize(record.m_ulNumFaces);
+            for (ZEBspWriter::Face& face : node.m_aFaces)
+                if (!ReadFace(face, "face"))
+                    return false;
+            m_Map.m_aNodes.push_back(node);
+            return true;
+        }
+        m_Map.m_aNodes.push_back(node);
+        if (record.m_ucFront)
+        {
+            m_Map.m_aNodes[index].m_lFront = static_cast<int32_t>(m_Map.m_aNodes.size());
+            if (!ReadNode(depth + 1))
+                return false;
+        }
+        if (record.m_ucBack)
+        {
+            m_Map.m_aNodes[index].m_lBack = static_cast<int32_t>(m_Map.m_aNodes.size());
+            if (!ReadNode(depth + 1))
+                return false;
+        }
+        return true;
+    }
+
+    bool ReadEntity(uint16_t number)
+    {
+        const uint8_t* at = m_Cursor.Take(_ZEBSPEntityRecord::ms_ulSize);
+        if (!at)
+            return Fail(ZEString::Format("entity %u runs past the end of the file", number));
+        _ZEBSPEntityRecord record = _ZEBSPEntityRecord::Decode(at);
+        ZEBspWriter::Entity entity;
+        char name[25] = {};
+        std::memcpy(name, record.m_acClassName, 24);
+        entity.m_ClassName = name;
+        if (!std::memchr(record.m_acClassName, 0, 24))
+            m_aLongClassNames.push_back(number);
+        entity.m_vOrigin = ZEVector(record.m_afPosition[0], record.m_afPosition[1], record.m_afPosition[2]);
+        const uint8_t* data = m_Cursor.Take(record.m_usDataSize);
+        if (!data && record.m_usDataSize)
+            return Fail(ZEString::Format("entity %u's data runs past the end of the file", number));
+        if (data)
+            entity.m_aucData.assign(data, data + record.m_usDataSize);
+        if (record.m_ucPolygons)
+        {
+            if (record.m_usNumPolygons > m_Cursor.Left() / _ZEBSPFaceRecord::ms_ulSize)
+                return Fail(ZEString::Format("entity %u claims more polygons than the file holds", number));
+            entity.m_aPolygons.resize(record.m_usNumPolygons);
+            for (ZEBspWriter::Face& polygon : entity.m_aPolygons)
+                if (!ReadFace(polygon, "polygon"))
+                    return false;
+        }
+        m_Map.m_aEntities.push_back(entity);
+        return true;
+    }
+
+    Cursor m_Cursor;
+    ZEBspWriter& m_Map;
+    ZEString& m_Error;
+
+public:
+    std::vector<uint32_t> m_aUnterminated;
+    std::vector<uint16_t> m_aLongClassNames;
+};
+
+ZEMapVec3 ToMap(const ZEVector& v)
+{
+    return ZEMapVec3(v.x, v.y, v.z);
+}
+
+// The checks over a model read from a file or built by the compiler.
+class Checker
+{
+public:
+    Checker(const ZEBspWriter& map, ZEMapCheckReport& report) : m_Map(map), m_Report(report) {}
+
+    void Run()
+    {
+        CheckTables();
+        if (m_Map.m_aNodes.empty())
+            Problem("the map has no node");
+        else
+        {
+            std::vector<Side> sides;
+            int32_t root = m_Map.m_lRoot >= 0 ? m_Map.m_lRoot : static_cast<int32_t>(m_Map.m_aNodes.size()) - 1;
+            ZEVector lo, hi;
+            CheckNode(root, 1, sides, lo, hi);
+        }
+        CheckEntities();
+    }
+
+private:
+    struct Side
+    {
+        ZEMapPlane m_Plane;
+        bool m_bFront = true;
+        int32_t m_lNode = 0;
+    };
+
+    template <typename... Args>
+    void Problem(const char* format, Args... args)
+    {
+        if (m_Report.m_aProblems.size() < kMaxProblems)
+            m_Report.m_aProblems.push_back(ZEString::Format(format, args...));
+        else if (m_Report.m_aProblems.size() == kMaxProblems)
+            m_Report.m_aProblems.push_back(ZEString("... and more"));
+    }
+
+    void Problem(const char* text) { Problem("%s", text); }
+
+    void CheckTables()
+    {
+        for (size_t t = 0; t < m_Map.m_aTextures.size(); ++t)
+        {
+            const ZEBspWriter::Texture& texture = m_Map.m_aTextures[t];
+            if (texture.m_Name.GetLength() > 11 || texture.m_Package.GetLength() > 11)
+                Problem("texture %zu: name or package longer than 11 characters", t + 1);
+        }
+        for (size_t v = 0; v < m_Map.m_aVertices.size(); ++v)
+        {
+            const _ZEBSPVertex& vertex = m_Map.m_aVertices[v];
+            if (vertex.m_usPosition >= m_Map.m_avPositions.size() ||
+                vertex.m_usTexCoord >= m_Map.m_aTexCoords.size() ||
+                vertex.m_usLightmapCoord >= m_Map.m_aTexCoords.size())
+                Problem("vertex %zu names a position or coordinate pair that does not exist", v);
+        }
+    }
+
+    bool PositionOf(uint16_t index, ZEMapVec3& p) const
+    {
+        if (index >= m_Map.m_aVertices.size() || m_Map.m_aVertices[index].m_usPosition >= m_Map.m_avPositions.size())
+            return false;
+        p = ToMap(m_Map.m_avPositions[m_Map.m_aVertices[index].m_usPosition]);
+        return true;
+    }
+
+    static bool PowerOfTwoFrom4(uint16_t side)
+    {
+        return side >= 4 && (side & (side - 1)) == 0;
+    }
+
+    // The face's corners (each used vertex once) and plane; false when the
+    // face cannot even be read as geometry.
+    bool CheckFace(const ZEBspWriter::Face& face, const ZEString& where, bool levelFace,
+                   std::vector<ZEMapVec3>& corners, ZEMapPlane& plane)
+    {
+        size_t count = face.m_ausIndices.size();
+        if (count == 0 || count % 3 != 0)
+        {
+            Problem("%s has %zu indices, not whole triangles", where.CStr(), count);
+            return false;
+        }
+        if (face.m_usTexture == 0 || face.m_usTexture > m_Map.m_aTextures.size())
+            Problem("%s names texture %u, which is not in the table", where.CStr(), face.m_usTexture);
+        if (face.m_aucData.size() != m_Map.m_usFaceDataSize)
+            Problem("%s has %zu attribute bytes instead of %u", where.CStr(), face.m_aucData.size(),
+                    m_Map.m_usFaceDataSize);
+        if (levelFace && !(PowerOfTwoFrom4(face.m_usLightmapWidth) && PowerOfTwoFrom4(face.m_usLightmapHeight)))
+            Problem("%s has a %u x %u lightmap; sides must be powers of two of at least 4", where.CStr(),
+                    face.m_usLightmapWidth, face.m_usLightmapHeight);
+        plane.m_vNormal = ToMap(face.m_vNormal);
+        plane.m_dDistance = face.m_fDistance;
+        if (std::fabs(plane.m_vNormal.Length() - 1.0) > 1e-3)
+            Problem("%s has a plane normal of length %g", where.CStr(), plane.m_vNormal.Length());
+        std::vector<uint16_t> used;
+        for (size_t i = 0; i < count; ++i)
+        {
+            ZEMapVec3 p;
+            if (!PositionOf(face.m_ausIndices[i], p))
+            {
+                Problem("%s: index %u is beyond the vertices", where.CStr(), face.m_ausIndices[i]);
+                return false;
+            }
+            if (std::find(used.begin(), used.end(), face.m_ausIndices[i]) == used.end())
+            {
+                used.push_back(face.m_ausIndices[i]);
+                corners.push_back(p);
+            }
+        }
+        if (!levelFace)
+            return true;
+        for (const ZEMapVec3& p : corners)
+            if (std::fabs(plane.Distance(p)) > kTolerance)
+            {
+                Problem("%s: a corner lies %.3f off the face's plane", where.CStr(), plane.Distance(p));
+                break;
+            }
+        // The renderer culls triangles wound the other way: each must face
+        // where the plane faces, or the face vanishes from its front.
+        for (size_t t = 0; t + 2 < count; t += 3)
+        {
+            ZEMapVec3 a, b, c;
+            PositionOf(face.m_ausIndices[t], a);
+            PositionOf(face.m_ausIndices[t + 1], b);
+            PositionOf(face.m_ausIndices[t + 2], c);
+            ZEMapVec3 n = (b - a).Cross(c - a);
+            if (n.Length() > 1e-6 && n.Unit().Dot(plane.m_vNormal) < 0.5)
+            {
+                Problem("%s: triangle %zu is wound against the face's plane", where.CStr(), t / 3);
+                break;
+            }
+        }
+        return true;
+    }
+
+    void Widen(ZEVector& lo, ZEVector& hi, bool& first, const ZEVector& p)
+    {
+        if (first)
+        {
+            lo = hi = p;
+            first = false;
+            return;
+        }
+        lo = ZEVector(std::min(lo.x, p.x), std::min(lo.y, p.y), std::min(lo.z, p.z));
+        hi = ZEVector(std::max(hi.x, p.x), std::max(hi.y, p.y), std::max(hi.z, p.z));
+    }
+
+    // Checks the subtree and returns its real bounds in lo, hi; false when
+    // it holds no geometry.
+    bool CheckNode(int32_t index, uint32_t depth, std::vector<Side>& sides, ZEVector& lo, ZEVector& hi)
+    {
+        if (index < 0 || static_cast<size_t>(index) >= m_Map.m_aNodes.size())
+        {
+            Problem("node %d does not exist", index);
+            return false;
+        }
+        const ZEBspWriter::Node& node = m_Map.m_aNodes[index];
+        ++m_Report.m_ulNodes;
+        m_Report.m_ulDepth = std::max(m_Report.m_ulDepth, depth);
+        bool first = true;
+        if (node.m_bLeaf)
+            CheckLeaf(index, node, sides, lo, hi, first);
+        else
+        {
+            if (node.m_lFront < 0 && node.m_lBack < 0)
+                Problem("inner node %d has no child", index);
+            ZEMapPlane plane;
+            plane.m_vNormal = ToMap(node.m_vNormal);
+            plane.m_dDistance = node.m_fDistance;
+            for (int32_t child : {node.m_lFront, node.m_lBack})
+            {
+                if (child < 0)
+                    continue;
+                sides.push_back(Side{plane, child == node.m_lFront, index});
+                ZEVector childLo, childHi;
+                if (CheckNode(child, depth + 1, sides, childLo, childHi))
+                {
+                    Widen(lo, hi, first, childLo);
+                    Widen(lo, hi, first, childHi);
+                }
+                sides.pop_back();
+            }
+        }
+        if (first)
+            return false;
+        const float t = static_cast<float>(kBoxTolerance);
+        if (lo.x < node.m_vMin.x - t || lo.y < node.m_vMin.y - t || lo.z < node.m_vMin.z - t ||
+            hi.x > node.m_vMax.x + t || hi.y > node.m_vMax.y + t || hi.z > node.m_vMax.z + t)
+            Problem("node %d: its box does not enclose its subtree", index);
+        return true;
+    }
+
+    void CheckLeaf(int32_t index, const ZEBspWriter::Node& node, std::vector<Side>& sides, ZEVector& lo,
+                   ZEVector& hi, bool& first)
+    {
+        ++m_Report.m_ulLeaves;
+        if (node.m_aFaces.empty())
+            Problem("leaf %d has no face", index);
+        std::vector<std::vector<ZEMapVec3>> corners;
+        std::vector<ZEMapPlane> planes;
+        for (size_t f = 0; f < node.m_aFaces.size(); ++f)
+        {
+            const ZEBspWriter::Face& face = node.m_aFaces[f];
+            ++m_Report.m_ulFaces;
+            m_Report.m_ullTexels += static_cast<uint64_t>(face.m_usLightmapWidth) * face.m_usLightmapHeight;
+            if (!face.m_aucData.empty() && face.m_aucData[0] < 255)
+                ++m_Report.m_ulTransparentFaces;
+            std::vector<ZEMapVec3> faceCorners;
+            ZEMapPlane plane;
+            ZEString where = ZEString::Format("leaf %d face %zu", index, f);
+            if (!CheckFace(face, where, true, faceCorners, plane))
+                continue;
+            for (const ZEMapVec3& p : faceCorners)
+                Widen(lo, hi, first, ZEVector(float(p.x), float(p.y), float(p.z)));
+            for (const Side& side : sides)
+            {
+                bool wrong = false;
+                for (const ZEMapVec3& p : faceCorners)
+                {
+                    double d = side.m_Plane.Distance(p);
+                    wrong = wrong || (side.m_bFront ? d < -kTolerance : d > kTolerance);
+                }
+                if (wrong)
+                {
+                    Problem("%s lies partly on the %s side of node %d's plane, in whose %s subtree it is",
+                            where.CStr(), side.m_bFront ? "back" : "front", side.m_lNode,
+                            side.m_bFront ? "front" : "back");
+                    break;
+                }
+            }
+            corners.push_back(faceCorners);
+            planes.push_back(plane);
+        }
+        for (size_t i = 0; i < corners.size(); ++i)
+            for (size_t j = i + 1; j < corners.size(); ++j)
+                if (ZEMapCanHide(corners[i], planes[i], corners[j], planes[j], kTolerance))
+                    Problem("leaf %d: face %zu is drawn before face %zu but can hide it", index, i, j);
+    }
+
+    // Data block sizes the engine and the game read, by class.
+    static size_t NeededData(const ZEString& name)
+    {
+        static const std::map<std::string, size_t> sizes = {
+            {"AmbientLight", 4}, {"DirectionalLight", 16}, {"PointLight", 13}, {"SpotLight", 27},
+            {"DynamicLight", 48}, {"SkyBox", 17}, {"GeometricalObject", 1}, {"ModelObject", 69},
+            {"Billboard", 6}, {"Decal", 8}, {"Water", 10}, {"ParticleFX", 75},
+            {"TrackNode", 1}, {"AINode", 9}, {"StartPosition", 8}, {"RoadSign", 8}};
+        auto found = sizes.find(name.CStr());
+        return found == sizes.end() ? 0 : found->second;
+    }
+
+    void CheckEntities()
+    {
+        m_Report.m_ulEntities = static_cast<uint32_t>(m_Map.m_aEntities.size());
+        std::map<int, const ZEBspWriter::Entity*> trackNodes, aiNodes, grid;
+        std::map<int, ZEMapPlane> nodePlanes;
+        double brightness = 0.0;
+        for (size_t e = 0; e < m_Map.m_aEntities.size(); ++e)
+        {
+            const ZEBspWriter::Entity& entity = m_Map.m_aEntities[e];
+            const ZEString& name = entity.m_ClassName;
+            if (name.GetLength() > 23)
+                Problem("entity %zu: class name longer than 23 characters", e);
+            if (entity.m_aucData.size() < NeededData(name))
+                Problem("entity %zu (%s): %zu data bytes, %zu needed", e, name.CStr(), entity.m_aucData.size(),
+                        NeededData(name));
+            for (size_t p = 0; p < entity.m_aPolygons.size(); ++p)
+            {
+                std::vector<ZEMapVec3> corners;
+                ZEMapPlane plane;
+                CheckFace(entity.m_aPolygons[p], ZEString::Format("entity %zu polygon %zu", e, p), false, corners,
+                          plane);
+            }
+            if (entity.m_aucData.size() < std::max<size_t>(1, NeededData(name)))
+                continue;
+            int index = static_cast<int8_t>(entity.m_aucData[0]);
+            if (name == "AmbientLight" || name == "DirectionalLight")
+                brightness += ReadFloat(entity.m_aucData.data());
+            else if (name == "TrackNode")
+                Collect(trackNodes, index, entity, e, "track node");
+            else if (name == "AINode")
+                Collect(aiNodes, index, entity, e, "AI node");
+            else if (name == "StartPosition")
+                Collect(grid, index, entity, e, "start position");
+        }
+        if (brightness > 1.0 + 1e-6)
+            Problem("ambient and directional light add up to %.3f, more than 1", brightness);
+        CheckTrackNodes(trackNodes, nodePlanes);
+        CheckAINodes(aiNodes);
+        CheckGrid(grid, nodePlanes, static_cast<int>(trackNodes.size()));
+    }
+
+    void Collect(std::map<int, const ZEBspWriter::Entity*>& found, int index, const ZEBspWriter::Entity& entity,
+                 size_t number, const char* kind)
+    {
+        if (found.count(index))
+            Problem("entity %zu: a second %s %d", number, kind, index);
+        else
+            found[index] = &entity;
+    }
+
+    static bool Dense(const std::map<int, const ZEBspWriter::Entity*>& found, int from)
+    {
+        int expected = from;
+        for (const auto& entry : found)
+            if (entry.first != expected++)
+                return false;
+        return true;
+    }
+
+    void CheckTrackNodes(const std::map<int, const ZEBspWriter::Entity*>& nodes, std::map<int, ZEMapPlane>& planes)
+    {
+        m_Report.m_ulTrackNodes = static_cast<uint32_t>(nodes.size());
+        if (nodes.empty())
+            return;
+        if (!Dense(nodes, 0) || nodes.size() > kMaxNodes)
+            Problem("track nodes are not numbered densely from 0 to at most 49");
+        for (const auto& entry : nodes)
+        {
+            const ZEBspWriter::Entity& node = *entry.second;
+            std::vector<ZEMapVec3> corners;
+            ZEMapPlane plane;
+            if (node.m_aPolygons.size() != 1 || node.m_aPolygons[0].m_ausIndices.size() < 3 ||
+                !CheckFace(node.m_aPolygons[0], ZEString::Format("track node %d's polygon", entry.first), false,
+                           corners, plane) ||
+                corners.size() < 3)
+            {
+                Problem("track node %d needs exactly one polygon", entry.first);
+                continue;
+            }
+            // The game takes the plane of the polygon's first triangle.
+            ZEMapVec3 n = (corners[1] - corners[0]).Cross(corners[2] - corners[0]).Unit();
+            plane.m_vNormal = n;
+            plane.m_dDistance = -n.Dot(corners[0]);
+            planes[entry.first] = plane;
+        }
+        int count = static_cast<int>(nodes.size());
+        if (count < 3 || static_cast<int>(planes.size()) != count)
+            return;
+        for (int k = 0; k < count; ++k)
+        {
+            const ZEMapPlane& plane = planes[k];
+            ZEMapVec3 next = ToMap(nodes.at((k + 1) % count)->m_vOrigin);
+            ZEMapVec3 prev = ToMap(nodes.at((k + count - 1) % count)->m_vOrigin);
+            if (!(plane.Distance(next) < 0.0 && plane.Distance(prev) > 0.0))
+                Problem("track node %d's normal does not point against the direction of travel "
+                        "(node %d must lie behind its plane, node %d in front)",
+                        k, (k + 1) % count, (k + count - 1) % count);
+        }
+    }
+
+    void CheckAINodes(const std::map<int, const ZEBspWriter::Entity*>& nodes)
+    {
+        m_Report.m_ulAINodes = static_cast<uint32_t>(nodes.size());
+        if (nodes.empty())
+            return;
+        if (!Dense(nodes, 0) || nodes.size() > kMaxNodes)
+            Problem("AI nodes are not numbered densely from 0 to at most 49");
+        if (!Dense(nodes, 0))
+            return;
+        int count = static_cast<int>(nodes.size());
+        for (int m = 0; m < count && count > 1; ++m)
+        {
+            ZEVector a = nodes.at(m)->m_vOrigin, b = nodes.at((m + 1) % count)->m_vOrigin;
+            double apart = std::hypot(double(b.x) - a.x, double(b.z) - a.z);
+            if (apart <= kAINodeReach)
+                Problem("AI nodes %d and %d lie only %.1f apart (more than %.0f needed)", m, (m + 1) % count, apart,
+                        kAINodeReach);
+        }
+    }
+
+    void CheckGrid(const std::map<int, const ZEBspWriter::Entity*>& grid, const std::map<int, ZEMapPlane>& planes,
+                   int trackNodes)
+    {
+        m_Report.m_ulStartPositions = static_cast<uint32_t>(grid.size());
+        if (grid.empty())
+            return;
+        if (grid.size() != 4 || !Dense(grid, 1))
+            Problem("start positions must be numbered 1 to 4, once each");
+        if (!planes.count(0))
+            return;
+        for (const auto& entry : grid)
+        {
+            ZEMapVec3 p = ToMap(entry.second->m_vOrigin);
+            if (planes.at(0).Distance(p) <= 0.0)
+                Problem("start position %d stands beyond the start line (track node 0)", entry.first);
+            if (trackNodes > 1 && planes.count(trackNodes - 1) && planes.at(trackNodes - 1).Distance(p) >= 0.0)
+                Problem("start position %d stands before the last track node %d", entry.first, trackNodes - 1);
+        }
+    }
+
+    const ZEBspWriter& m_Map;
+    ZEMapCheckReport& m_Report;
+};
+}
+
+bool ZEReadMapFile(const std::vector<uint8_t>& bytes, ZEBspWriter& map, ZEString& error)
+{
+    Reader reader(bytes, map, error);
+    if (!reader.Read())
+        return false;
+    if (!reader.m_aUnterminated.empty())
+    {
+        error = ZEString::Format("texture %u: a name or package fills its field without a terminator",
+                                 reader.m_aUnterminated[0]);
+        return false;
+    }
+    if (!reader.m_aLongClassNames.empty())
+    {
+        error = ZEString::Format("entity %u: the class name fills its field without a terminator",
+                                 reader.m_aLongClassNames[0]);
+        return false;
+    }
+    return true;
+}
+
+bool ZECheckMap(const ZEBspWriter& map, ZEMapCheckReport& report)
+{
+    Checker checker(map, report);
+    checker.Run();
+    return report.IsClean();
+}
+
+bool ZECheckMapFile(const ZEString& path, ZEMapCheckReport& report)
+{
+    std::ifstream file(path.CStr(), std::ios::binary);
+    if (!file)
+    {
+        report.m_aProblems.push_back(ZEString::Format("%s cannot be read", path.CStr()));
+        return false;
+    }
+    std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    ZEBspWriter map;
+    ZEString error;
+    if (!ZEReadMapFile(bytes, map, error))
+    {
+        report.m_aProblems.push_back(error);
+        return false;
+    }
+    return ZECheckMap(map, report);
+}
