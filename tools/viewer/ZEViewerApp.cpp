@@ -8,6 +8,7 @@
 #include "render/ZELight.h"
 #include "render/ZERenderer.h"
 #include "resources/ZEModelManager.h"
+#include "resources/ZETextureManager.h"
 #include "world/ZEEngine.h"
 #include "world/ZEEngineObject.h"
 
@@ -82,9 +83,23 @@ bool ZEViewerApp::LoadModel()
     return true;
 }
 
+// Points the file manager at the data folder and adds the packages there,
+// as the game does at its start: maps name their textures by package.
+void ZEViewerApp::MountData()
+{
+    ZEFileManager* files = ZEFileManager::ms_pFileManager;
+    files->RemoveAllArchives();
+    files->SetMainDirectory(ZEString(m_Options.m_DataDirectory.c_str()));
+    for (const char* package : {"Zervane.dat", "wrenzo.textures", "wrenzo.models", "wrenzo.maps"})
+        files->AddArchive(ZEString(package));
+    const uint8_t black[3] = {0, 0, 0};
+    m_pEngine->SetCursorImage(ZETextureManager::ms_pTexManager->GetTexture(ZEString("cursor01"),
+                                                                            ZEString("Engine"), false, black));
+}
+
 bool ZEViewerApp::LoadMap()
 {
-    ZEFileManager::ms_pFileManager->SetMainDirectory(ZEString(m_Options.m_DataDirectory.c_str()));
+    MountData();
     LoadBSPFile(ZEString(m_Options.m_MapName.c_str()));
     if (!m_pEngine->GetTerrain())
     {

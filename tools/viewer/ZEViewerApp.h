@@ -29,6 +29,7 @@ protected:
     void EndProcess(int status) override;
 
 private:
+    void MountData();
     bool LoadModel();
     bool LoadMap();
     void PlaceCamera();
