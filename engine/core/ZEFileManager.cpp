@@ -1,5 +1,6 @@
 #include "core/ZEFileManager.h"
 
+#include "core/ZEByteOrder.h"
 #include "core/ZEConsole.h"
 
 #include <climits>
@@ -12,16 +13,7 @@ ZEFileManager* ZEFileManager::ms_pFileManager = nullptr;
 
 namespace
 {
-uint16_t ReadLE16(const uint8_t* bytes)
-{
-    return static_cast<uint16_t>(bytes[0] | (bytes[1] << 8));
-}
 
-uint32_t ReadLE32(const uint8_t* bytes)
-{
-    return static_cast<uint32_t>(bytes[0]) | (static_cast<uint32_t>(bytes[1]) << 8) |
-           (static_cast<uint32_t>(bytes[2]) << 16) | (static_cast<uint32_t>(bytes[3]) << 24);
-}
 
 // Bit 3 of the flags: the sizes are written after the data, not in the header.
 const uint16_t ZIP_FLAG_DATA_DESCRIPTOR = 0x0008;
@@ -79,7 +71,7 @@ public:
                                                static_cast<unsigned long long>(start)));
             if (got < 4)
                 return Reject(TruncatedAt("header", start));
-            uint32_t signature = ReadLE32(header);
+            uint32_t signature = ZEReadLE32(header);
             if (signature == _ZEZipLocalHeader::ms_ulCentralSignature)
                 return true;
             if (signature != _ZEZipLocalHeader::ms_ulLocalSignature)
@@ -195,17 +187,17 @@ bool MeasureFile(FILE* file, uint64_t& size)
 _ZEZipLocalHeader _ZEZipLocalHeader::Decode(const uint8_t* bytes)
 {
     _ZEZipLocalHeader header;
-    header.m_ulSignature = ReadLE32(bytes + 0);
-    header.m_usVersionNeeded = ReadLE16(bytes + 4);
-    header.m_usFlags = ReadLE16(bytes + 6);
-    header.m_usMethod = ReadLE16(bytes + 8);
-    header.m_usTime = ReadLE16(bytes + 10);
-    header.m_usDate = ReadLE16(bytes + 12);
-    header.m_ulCRC32 = ReadLE32(bytes + 14);
-    header.m_ulCompressedSize = ReadLE32(bytes + 18);
-    header.m_ulUncompressedSize = ReadLE32(bytes + 22);
-    header.m_usNameLength = ReadLE16(bytes + 26);
-    header.m_usExtraLength = ReadLE16(bytes + 28);
+    header.m_ulSignature = ZEReadLE32(bytes + 0);
+    header.m_usVersionNeeded = ZEReadLE16(bytes + 4);
+    header.m_usFlags = ZEReadLE16(bytes + 6);
+    header.m_usMethod = ZEReadLE16(bytes + 8);
+    header.m_usTime = ZEReadLE16(bytes + 10);
+    header.m_usDate = ZEReadLE16(bytes + 12);
+    header.m_ulCRC32 = ZEReadLE32(bytes + 14);
+    header.m_ulCompressedSize = ZEReadLE32(bytes + 18);
+    header.m_ulUncompressedSize = ZEReadLE32(bytes + 22);
+    header.m_usNameLength = ZEReadLE16(bytes + 26);
+    header.m_usExtraLength = ZEReadLE16(bytes + 28);
     return header;
 }
 

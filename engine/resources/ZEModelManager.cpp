@@ -1,5 +1,6 @@
 #include "resources/ZEModelManager.h"
 
+#include "core/ZEByteOrder.h"
 #include "core/ZEConsole.h"
 #include "core/ZEFileManager.h"
 #include "core/ZETimer.h"
@@ -102,43 +103,11 @@ float Factor(const float* color, int channel)
 // ---------------------------------------------------------------------------
 // Little-endian fields
 
-uint16_t ReadLE16(const uint8_t* p)
-{
-    return static_cast<uint16_t>(p[0] | (p[1] << 8));
-}
 
-uint32_t ReadLE32(const uint8_t* p)
-{
-    return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
-           (static_cast<uint32_t>(p[2]) << 16) | (static_cast<uint32_t>(p[3]) << 24);
-}
 
-float ReadLEFloat(const uint8_t* p)
-{
-    uint32_t bits = ReadLE32(p);
-    float value;
-    std::memcpy(&value, &bits, sizeof(value));
-    return value;
-}
 
-void WriteLE16(uint8_t* p, uint16_t value)
-{
-    p[0] = static_cast<uint8_t>(value);
-    p[1] = static_cast<uint8_t>(value >> 8);
-}
 
-void WriteLE32(uint8_t* p, uint32_t value)
-{
-    for (int i = 0; i < 4; ++i)
-        p[i] = static_cast<uint8_t>(value >> (8 * i));
-}
 
-void WriteLEFloat(uint8_t* p, float value)
-{
-    uint32_t bits;
-    std::memcpy(&bits, &value, sizeof(bits));
-    WriteLE32(p, bits);
-}
 
 ZEMatrix3x3 Scaling(float x, float y, float z)
 {
@@ -431,7 +400,7 @@ private:
         if (!m_Reader.Read(bytes, sizeof(bytes)))
             return Short("a key frame");
         ZEModelKeyFrame& frame = animation.m_pKeyFrames[at.m_ulKeyFrame];
-        frame.m_ulTime = ReadLE32(bytes);
+        frame.m_ulTime = ZEReadLE32(bytes);
         const ZEModelKeyFrame* previous = at.m_ulKeyFrame > 0 ? &animation.m_pKeyFrames[at.m_ulKeyFrame - 1] : nullptr;
         if (!previous && frame.m_ulTime != 0)
             return FailAt(at, "the first key frame is not at 0 ms");
@@ -508,7 +477,7 @@ private:
         group.m_pusIndices = new uint16_t[indexCount];
         for (uint32_t i = 0; i < indexCount; ++i)
         {
-            group.m_pusIndices[i] = ReadLE16(&bytes[2 * i]);
+            group.m_pusIndices[i] = ZEReadLE16(&bytes[2 * i]);
             if (group.m_pusIndices[i] >= m_Model.m_ulNumVertices)
                 return FailAt(at, "vertex index beyond the vertices");
         }
@@ -550,11 +519,11 @@ _ZEZmfHeader _ZEZmfHeader::Decode(const uint8_t* bytes)
     _ZEZmfHeader header;
     std::memcpy(header.m_acMagic, bytes, sizeof(header.m_acMagic));
     header.m_ucUnused = bytes[5];
-    header.m_usNumLODs = ReadLE16(bytes + 6);
-    header.m_usNumAnimations = ReadLE16(bytes + 8);
-    header.m_usNumTextures = ReadLE16(bytes + 10);
-    header.m_usNumMaterials = ReadLE16(bytes + 12);
-    header.m_usNumVertices = ReadLE16(bytes + 14);
+    header.m_usNumLODs = ZEReadLE16(bytes + 6);
+    header.m_usNumAnimations = ZEReadLE16(bytes + 8);
+    header.m_usNumTextures = ZEReadLE16(bytes + 10);
+    header.m_usNumMaterials = ZEReadLE16(bytes + 12);
+    header.m_usNumVertices = ZEReadLE16(bytes + 14);
     return header;
 }
 
@@ -562,11 +531,11 @@ void _ZEZmfHeader::Encode(uint8_t* bytes) const
 {
     std::memcpy(bytes, m_acMagic, sizeof(m_acMagic));
     bytes[5] = 0;
-    WriteLE16(bytes + 6, m_usNumLODs);
-    WriteLE16(bytes + 8, m_usNumAnimations);
-    WriteLE16(bytes + 10, m_usNumTextures);
-    WriteLE16(bytes + 12, m_usNumMaterials);
-    WriteLE16(bytes + 14, m_usNumVertices);
+    ZEWriteLE16(bytes + 6, m_usNumLODs);
+    ZEWriteLE16(bytes + 8, m_usNumAnimations);
+    ZEWriteLE16(bytes + 10, m_usNumTextures);
+    ZEWriteLE16(bytes + 12, m_usNumMaterials);
+    ZEWriteLE16(bytes + 14, m_usNumVertices);
 }
 
 bool _ZEZmfHeader::HasMagic() const
@@ -581,33 +550,33 @@ void _ZEZmfHeader::SetMagic()
 
 ZEVertex _ZEZmfVertex::Decode(const uint8_t* bytes)
 {
-    return ZEVertex{ReadLEFloat(bytes), ReadLEFloat(bytes + 4), ReadLEFloat(bytes + 8), ReadLEFloat(bytes + 12),
-                    ReadLEFloat(bytes + 16)};
+    return ZEVertex{ZEReadLEFloat(bytes), ZEReadLEFloat(bytes + 4), ZEReadLEFloat(bytes + 8), ZEReadLEFloat(bytes + 12),
+                    ZEReadLEFloat(bytes + 16)};
 }
 
 void _ZEZmfVertex::Encode(const ZEVertex& vertex, uint8_t* bytes)
 {
     const float fields[5] = {vertex.x, vertex.y, vertex.z, vertex.u, vertex.v};
     for (int i = 0; i < 5; ++i)
-        WriteLEFloat(bytes + 4 * i, fields[i]);
+        ZEWriteLEFloat(bytes + 4 * i, fields[i]);
 }
 
 _ZEZmfTextureHeader _ZEZmfTextureHeader::Decode(const uint8_t* bytes)
 {
     _ZEZmfTextureHeader header;
     std::memcpy(header.m_acName, bytes, sizeof(header.m_acName));
-    header.m_usWidth = ReadLE16(bytes + 24);
-    header.m_usHeight = ReadLE16(bytes + 26);
-    header.m_usPaletteSize = ReadLE16(bytes + 28);
+    header.m_usWidth = ZEReadLE16(bytes + 24);
+    header.m_usHeight = ZEReadLE16(bytes + 26);
+    header.m_usPaletteSize = ZEReadLE16(bytes + 28);
     return header;
 }
 
 void _ZEZmfTextureHeader::Encode(uint8_t* bytes) const
 {
     std::memcpy(bytes, m_acName, sizeof(m_acName));
-    WriteLE16(bytes + 24, m_usWidth);
-    WriteLE16(bytes + 26, m_usHeight);
-    WriteLE16(bytes + 28, m_usPaletteSize);
+    ZEWriteLE16(bytes + 24, m_usWidth);
+    ZEWriteLE16(bytes + 26, m_usHeight);
+    ZEWriteLE16(bytes + 28, m_usPaletteSize);
 }
 
 _ZEZmfMaterial _ZEZmfMaterial::Decode(const uint8_t* bytes)
@@ -627,41 +596,41 @@ _ZEZmfAnimationHeader _ZEZmfAnimationHeader::Decode(const uint8_t* bytes)
 {
     _ZEZmfAnimationHeader header;
     std::memcpy(header.m_acName, bytes, sizeof(header.m_acName));
-    header.m_usNumKeyFrames = ReadLE16(bytes + 32);
-    header.m_usNumTriangles = ReadLE16(bytes + 34);
-    header.m_usNumGroups = ReadLE16(bytes + 36);
+    header.m_usNumKeyFrames = ZEReadLE16(bytes + 32);
+    header.m_usNumTriangles = ZEReadLE16(bytes + 34);
+    header.m_usNumGroups = ZEReadLE16(bytes + 36);
     return header;
 }
 
 void _ZEZmfAnimationHeader::Encode(uint8_t* bytes) const
 {
     std::memcpy(bytes, m_acName, sizeof(m_acName));
-    WriteLE16(bytes + 32, m_usNumKeyFrames);
-    WriteLE16(bytes + 34, m_usNumTriangles);
-    WriteLE16(bytes + 36, m_usNumGroups);
+    ZEWriteLE16(bytes + 32, m_usNumKeyFrames);
+    ZEWriteLE16(bytes + 34, m_usNumTriangles);
+    ZEWriteLE16(bytes + 36, m_usNumGroups);
 }
 
 _ZEZmfGroupHeader _ZEZmfGroupHeader::Decode(const uint8_t* bytes)
 {
     _ZEZmfGroupHeader header{};
-    header.m_usNumTriangles = ReadLE16(bytes + 32);
-    header.m_usTexture = ReadLE16(bytes + 34);
-    header.m_usMaterial = ReadLE16(bytes + 36);
-    header.m_fOpacity = ReadLEFloat(bytes + 40);
+    header.m_usNumTriangles = ZEReadLE16(bytes + 32);
+    header.m_usTexture = ZEReadLE16(bytes + 34);
+    header.m_usMaterial = ZEReadLE16(bytes + 36);
+    header.m_fOpacity = ZEReadLEFloat(bytes + 40);
     std::memcpy(header.m_aucColorKey, bytes + 44, 3);
-    header.m_usMode = ReadLE16(bytes + 48);
+    header.m_usMode = ZEReadLE16(bytes + 48);
     return header;
 }
 
 void _ZEZmfGroupHeader::Encode(uint8_t* bytes) const
 {
     std::memset(bytes, 0, ms_ulSize);
-    WriteLE16(bytes + 32, m_usNumTriangles);
-    WriteLE16(bytes + 34, m_usTexture);
-    WriteLE16(bytes + 36, m_usMaterial);
-    WriteLEFloat(bytes + 40, m_fOpacity);
+    ZEWriteLE16(bytes + 32, m_usNumTriangles);
+    ZEWriteLE16(bytes + 34, m_usTexture);
+    ZEWriteLE16(bytes + 36, m_usMaterial);
+    ZEWriteLEFloat(bytes + 40, m_fOpacity);
     std::memcpy(bytes + 44, m_aucColorKey, 3);
-    WriteLE16(bytes + 48, m_usMode);
+    ZEWriteLE16(bytes + 48, m_usMode);
 }
 
 // ---------------------------------------------------------------------------

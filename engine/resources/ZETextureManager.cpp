@@ -1,5 +1,6 @@
 #include "resources/ZETextureManager.h"
 
+#include "core/ZEByteOrder.h"
 #include "core/ZEConsole.h"
 #include "core/ZEFileManager.h"
 #include "core/ZETimer.h"
@@ -112,10 +113,6 @@ uint8_t* KeyedCopy(const uint8_t* rgb, size_t texels, const uint8_t* key)
     return rgba;
 }
 
-uint16_t ReadLE16(const uint8_t* bytes)
-{
-    return static_cast<uint16_t>(bytes[0] | (bytes[1] << 8));
-}
 
 // ---------------------------------------------------------------------------
 // Reading the texture formats
@@ -339,9 +336,9 @@ _ZETexEntryHeader _ZETexEntryHeader::Decode(const uint8_t* bytes)
 {
     _ZETexEntryHeader entry;
     std::memcpy(entry.m_acName, bytes, sizeof(entry.m_acName));
-    entry.m_usWidth = ReadLE16(bytes + 12);
-    entry.m_usHeight = ReadLE16(bytes + 14);
-    entry.m_usPaletteSize = ReadLE16(bytes + 16);
+    entry.m_usWidth = ZEReadLE16(bytes + 12);
+    entry.m_usHeight = ZEReadLE16(bytes + 14);
+    entry.m_usPaletteSize = ZEReadLE16(bytes + 16);
     return entry;
 }
 
@@ -350,8 +347,8 @@ _ZEAtxHeader _ZEAtxHeader::Decode(const uint8_t* bytes)
     _ZEAtxHeader header;
     std::memcpy(header.m_acMagic, bytes, 3);
     header.m_ucUnused = bytes[3];
-    header.m_usWidth = ReadLE16(bytes + 4);
-    header.m_usHeight = ReadLE16(bytes + 6);
+    header.m_usWidth = ZEReadLE16(bytes + 4);
+    header.m_usHeight = ZEReadLE16(bytes + 6);
     header.m_ucNumFrames = bytes[8];
     header.m_ucUnused2 = bytes[9];
     return header;
@@ -365,8 +362,8 @@ bool _ZEAtxHeader::HasMagic() const
 _ZEAtxFrameHeader _ZEAtxFrameHeader::Decode(const uint8_t* bytes)
 {
     _ZEAtxFrameHeader frame;
-    frame.m_usTime = ReadLE16(bytes);
-    frame.m_usPaletteSize = ReadLE16(bytes + 2);
+    frame.m_usTime = ZEReadLE16(bytes);
+    frame.m_usPaletteSize = ZEReadLE16(bytes + 2);
     return frame;
 }
 

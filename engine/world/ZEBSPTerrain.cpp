@@ -1,6 +1,7 @@
 #include "world/ZEBSPTerrain.h"
 
 #include "core/ZEApplication.h"
+#include "core/ZEByteOrder.h"
 #include "core/ZEConsole.h"
 #include "core/ZEFileManager.h"
 #include "math/ZECollision.h"
@@ -29,54 +30,22 @@ namespace
 {
 const char kMagic[4] = {'B', 'S', 'P', '0'};
 
-uint16_t ReadLE16(const uint8_t* p)
-{
-    return static_cast<uint16_t>(p[0] | (p[1] << 8));
-}
 
-uint32_t ReadLE32(const uint8_t* p)
-{
-    return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
-           (static_cast<uint32_t>(p[2]) << 16) | (static_cast<uint32_t>(p[3]) << 24);
-}
 
-float ReadLEFloat(const uint8_t* p)
-{
-    uint32_t bits = ReadLE32(p);
-    float value;
-    std::memcpy(&value, &bits, sizeof(value));
-    return value;
-}
 
-void WriteLE16(uint8_t* p, uint16_t value)
-{
-    p[0] = static_cast<uint8_t>(value);
-    p[1] = static_cast<uint8_t>(value >> 8);
-}
 
-void WriteLE32(uint8_t* p, uint32_t value)
-{
-    for (int i = 0; i < 4; ++i)
-        p[i] = static_cast<uint8_t>(value >> (8 * i));
-}
 
-void WriteLEFloat(uint8_t* p, float value)
-{
-    uint32_t bits;
-    std::memcpy(&bits, &value, sizeof(bits));
-    WriteLE32(p, bits);
-}
 
 void ReadFloats(const uint8_t* p, float* to, int count)
 {
     for (int i = 0; i < count; ++i)
-        to[i] = ReadLEFloat(p + 4 * i);
+        to[i] = ZEReadLEFloat(p + 4 * i);
 }
 
 void WriteFloats(uint8_t* p, const float* from, int count)
 {
     for (int i = 0; i < count; ++i)
-        WriteLEFloat(p + 4 * i, from[i]);
+        ZEWriteLEFloat(p + 4 * i, from[i]);
 }
 }
 
@@ -89,14 +58,14 @@ _ZEBSPHeader _ZEBSPHeader::Decode(const uint8_t* bytes)
     std::memcpy(header.m_acMagic, bytes, sizeof(header.m_acMagic));
     header.m_ucVersion = bytes[4];
     header.m_ucUnused = bytes[5];
-    header.m_usFaceDataSize = ReadLE16(bytes + 6);
-    header.m_usNumTextures = ReadLE16(bytes + 8);
-    header.m_usNumEntities = ReadLE16(bytes + 10);
+    header.m_usFaceDataSize = ZEReadLE16(bytes + 6);
+    header.m_usNumTextures = ZEReadLE16(bytes + 8);
+    header.m_usNumEntities = ZEReadLE16(bytes + 10);
     std::memcpy(header.m_aucUnused, bytes + 12, sizeof(header.m_aucUnused));
-    header.m_usNumVertices = ReadLE16(bytes + 16);
-    header.m_usNumPositions = ReadLE16(bytes + 18);
-    header.m_usNumTexCoords = ReadLE16(bytes + 20);
-    header.m_usUnused = ReadLE16(bytes + 22);
+    header.m_usNumVertices = ZEReadLE16(bytes + 16);
+    header.m_usNumPositions = ZEReadLE16(bytes + 18);
+    header.m_usNumTexCoords = ZEReadLE16(bytes + 20);
+    header.m_usUnused = ZEReadLE16(bytes + 22);
     return header;
 }
 
@@ -105,14 +74,14 @@ void _ZEBSPHeader::Encode(uint8_t* bytes) const
     std::memcpy(bytes, m_acMagic, sizeof(m_acMagic));
     bytes[4] = m_ucVersion;
     bytes[5] = 0;
-    WriteLE16(bytes + 6, m_usFaceDataSize);
-    WriteLE16(bytes + 8, m_usNumTextures);
-    WriteLE16(bytes + 10, m_usNumEntities);
+    ZEWriteLE16(bytes + 6, m_usFaceDataSize);
+    ZEWriteLE16(bytes + 8, m_usNumTextures);
+    ZEWriteLE16(bytes + 10, m_usNumEntities);
     std::memset(bytes + 12, 0, 4);
-    WriteLE16(bytes + 16, m_usNumVertices);
-    WriteLE16(bytes + 18, m_usNumPositions);
-    WriteLE16(bytes + 20, m_usNumTexCoords);
-    WriteLE16(bytes + 22, 0);
+    ZEWriteLE16(bytes + 16, m_usNumVertices);
+    ZEWriteLE16(bytes + 18, m_usNumPositions);
+    ZEWriteLE16(bytes + 20, m_usNumTexCoords);
+    ZEWriteLE16(bytes + 22, 0);
 }
 
 bool _ZEBSPHeader::HasMagic() const
@@ -130,25 +99,25 @@ _ZEBSPHeader _ZEBSPHeader::Make()
 
 _ZEBSPVertex _ZEBSPVertex::Decode(const uint8_t* bytes)
 {
-    return _ZEBSPVertex{ReadLE16(bytes), ReadLE16(bytes + 2), ReadLE16(bytes + 4)};
+    return _ZEBSPVertex{ZEReadLE16(bytes), ZEReadLE16(bytes + 2), ZEReadLE16(bytes + 4)};
 }
 
 void _ZEBSPVertex::Encode(uint8_t* bytes) const
 {
-    WriteLE16(bytes, m_usPosition);
-    WriteLE16(bytes + 2, m_usTexCoord);
-    WriteLE16(bytes + 4, m_usLightmapCoord);
+    ZEWriteLE16(bytes, m_usPosition);
+    ZEWriteLE16(bytes + 2, m_usTexCoord);
+    ZEWriteLE16(bytes + 4, m_usLightmapCoord);
 }
 
 _ZEBSPNodeRecord _ZEBSPNodeRecord::Decode(const uint8_t* bytes)
 {
     _ZEBSPNodeRecord record;
-    record.m_ulNumFaces = ReadLE32(bytes);
+    record.m_ulNumFaces = ZEReadLE32(bytes);
     record.m_ucFront = bytes[4];
     record.m_ucBack = bytes[5];
-    record.m_usUnused = ReadLE16(bytes + 6);
+    record.m_usUnused = ZEReadLE16(bytes + 6);
     ReadFloats(bytes + 8, record.m_afNormal, 3);
-    record.m_fDistance = ReadLEFloat(bytes + 20);
+    record.m_fDistance = ZEReadLEFloat(bytes + 20);
     ReadFloats(bytes + 24, record.m_afMin, 3);
     ReadFloats(bytes + 36, record.m_afMax, 3);
     return record;
@@ -156,12 +125,12 @@ _ZEBSPNodeRecord _ZEBSPNodeRecord::Decode(const uint8_t* bytes)
 
 void _ZEBSPNodeRecord::Encode(uint8_t* bytes) const
 {
-    WriteLE32(bytes, m_ulNumFaces);
+    ZEWriteLE32(bytes, m_ulNumFaces);
     bytes[4] = m_ucFront;
     bytes[5] = m_ucBack;
-    WriteLE16(bytes + 6, 0);
+    ZEWriteLE16(bytes + 6, 0);
     WriteFloats(bytes + 8, m_afNormal, 3);
-    WriteLEFloat(bytes + 20, m_fDistance);
+    ZEWriteLEFloat(bytes + 20, m_fDistance);
     WriteFloats(bytes + 24, m_afMin, 3);
     WriteFloats(bytes + 36, m_afMax, 3);
 }
@@ -169,23 +138,23 @@ void _ZEBSPNodeRecord::Encode(uint8_t* bytes) const
 _ZEBSPFaceRecord _ZEBSPFaceRecord::Decode(const uint8_t* bytes)
 {
     _ZEBSPFaceRecord record;
-    record.m_usNumIndices = ReadLE16(bytes);
-    record.m_usTexture = ReadLE16(bytes + 2);
-    record.m_usLightmapWidth = ReadLE16(bytes + 4);
-    record.m_usLightmapHeight = ReadLE16(bytes + 6);
+    record.m_usNumIndices = ZEReadLE16(bytes);
+    record.m_usTexture = ZEReadLE16(bytes + 2);
+    record.m_usLightmapWidth = ZEReadLE16(bytes + 4);
+    record.m_usLightmapHeight = ZEReadLE16(bytes + 6);
     ReadFloats(bytes + 8, record.m_afNormal, 3);
-    record.m_fDistance = ReadLEFloat(bytes + 20);
+    record.m_fDistance = ZEReadLEFloat(bytes + 20);
     return record;
 }
 
 void _ZEBSPFaceRecord::Encode(uint8_t* bytes) const
 {
-    WriteLE16(bytes, m_usNumIndices);
-    WriteLE16(bytes + 2, m_usTexture);
-    WriteLE16(bytes + 4, m_usLightmapWidth);
-    WriteLE16(bytes + 6, m_usLightmapHeight);
+    ZEWriteLE16(bytes, m_usNumIndices);
+    ZEWriteLE16(bytes + 2, m_usTexture);
+    ZEWriteLE16(bytes + 4, m_usLightmapWidth);
+    ZEWriteLE16(bytes + 6, m_usLightmapHeight);
     WriteFloats(bytes + 8, m_afNormal, 3);
-    WriteLEFloat(bytes + 20, m_fDistance);
+    ZEWriteLEFloat(bytes + 20, m_fDistance);
 }
 
 _ZEBSPEntityRecord _ZEBSPEntityRecord::Decode(const uint8_t* bytes)
@@ -195,9 +164,9 @@ _ZEBSPEntityRecord _ZEBSPEntityRecord::Decode(const uint8_t* bytes)
     std::memcpy(record.m_acClassName, bytes + 12, sizeof(record.m_acClassName));
     record.m_ucPolygons = bytes[36];
     record.m_ucUnused = bytes[37];
-    record.m_usDataSize = ReadLE16(bytes + 38);
-    record.m_usNumPolygons = ReadLE16(bytes + 40);
-    record.m_usUnused = ReadLE16(bytes + 42);
+    record.m_usDataSize = ZEReadLE16(bytes + 38);
+    record.m_usNumPolygons = ZEReadLE16(bytes + 40);
+    record.m_usUnused = ZEReadLE16(bytes + 42);
     return record;
 }
 
@@ -207,9 +176,9 @@ void _ZEBSPEntityRecord::Encode(uint8_t* bytes) const
     std::memcpy(bytes + 12, m_acClassName, sizeof(m_acClassName));
     bytes[36] = m_ucPolygons;
     bytes[37] = 0;
-    WriteLE16(bytes + 38, m_usDataSize);
-    WriteLE16(bytes + 40, m_usNumPolygons);
-    WriteLE16(bytes + 42, 0);
+    ZEWriteLE16(bytes + 38, m_usDataSize);
+    ZEWriteLE16(bytes + 40, m_usNumPolygons);
+    ZEWriteLE16(bytes + 42, 0);
 }
 
 
@@ -311,7 +280,7 @@ private:
         surface.m_ausIndices.resize(count);
         for (uint32_t i = 0; i < count; ++i)
         {
-            uint16_t index = ReadLE16(&raw[2 * i]);
+            uint16_t index = ZEReadLE16(&raw[2 * i]);
             if (index >= m_ulNumVertices)
                 return Fail(ZEString::Format("index %u is beyond the %u vertices", index, m_ulNumVertices));
             surface.m_ausIndices[i] = index;
@@ -741,8 +710,8 @@ bool ZEBSPTerrain::ReadVertices(ZEMapReader& reader, const _ZEBSPHeader& header)
         const uint8_t* p = &positions[vertex.m_usPosition * _ZEBSPVertex::ms_ulPositionSize];
         const uint8_t* t = &pairs[vertex.m_usTexCoord * _ZEBSPVertex::ms_ulTexCoordSize];
         const uint8_t* l = &pairs[vertex.m_usLightmapCoord * _ZEBSPVertex::ms_ulTexCoordSize];
-        m_pLVertices[v] = ZELVertex{ReadLEFloat(p), ReadLEFloat(p + 4), ReadLEFloat(p + 8), ReadLEFloat(t),
-                                    ReadLEFloat(t + 4), ReadLEFloat(l), ReadLEFloat(l + 4)};
+        m_pLVertices[v] = ZELVertex{ZEReadLEFloat(p), ZEReadLEFloat(p + 4), ZEReadLEFloat(p + 8), ZEReadLEFloat(t),
+                                    ZEReadLEFloat(t + 4), ZEReadLEFloat(l), ZEReadLEFloat(l + 4)};
     }
     return true;
 }
