@@ -67,5 +67,5 @@ ZEBillboard::~ZEBillboard()
 
 void ZEBillboard::Render(ZERenderer*, ZECamera*)
 {
-    // Drawn by the billboard work item.
+    // Not drawn yet: an empty body until this kind of object gets its drawing.
 }

@@ -47,7 +47,7 @@ ZEDecal::~ZEDecal()
 
 void ZEDecal::Render(ZERenderer*, ZECamera*)
 {
-    // Drawn by the decals work item.
+    // Not drawn yet: an empty body until this kind of object gets its drawing.
 }
 
 void ZEDecal::SetColor(uint8_t r, uint8_t g, uint8_t b)

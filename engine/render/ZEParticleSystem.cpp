@@ -189,12 +189,12 @@ void ZEParticleFX::SetColors(uint8_t r1, uint8_t g1, uint8_t b1, uint8_t r2, uin
 
 void ZEParticleFX::GetRightAndUpVector()
 {
-    // Written by the particles work item.
+    // Not written yet: an empty body for now.
 }
 
 void ZEParticleFX::SpawnParticle(uint32_t)
 {
-    // Written by the particles work item.
+    // Not written yet: an empty body for now.
 }
 
 void ZEParticleFX::ReleaseTextures()

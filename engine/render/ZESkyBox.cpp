@@ -35,7 +35,7 @@ ZESkyBox::~ZESkyBox()
 
 void ZESkyBox::Render(ZERenderer*, ZECamera*)
 {
-    // Drawn by the sky box work item.
+    // Not drawn yet: an empty body until this kind of object gets its drawing.
 }
 
 void ZESkyBox::TranslateData(bool keepLightmaps)

@@ -54,25 +54,25 @@ void ZEWater::Animate(uint32_t, ZEEngine*)
 
 void ZEWater::Render(ZERenderer*, ZECamera*)
 {
-    // Drawn by the water work item.
+    // Not drawn yet: an empty body until this kind of object gets its drawing.
 }
 
 void ZEWater::UpdateVertexAni(uint32_t)
 {
-    // Written by the water work item.
+    // Not written yet: an empty body for now.
 }
 
 void ZEWater::UpdateTexAni(uint32_t)
 {
-    // Written by the water work item.
+    // Not written yet: an empty body for now.
 }
 
 void ZEWater::FindVertices()
 {
-    // Written by the water work item.
+    // Not written yet: an empty body for now.
 }
 
 void ZEWater::GetAllVertices()
 {
-    // Written by the water work item.
+    // Not written yet: an empty body for now.
 }
