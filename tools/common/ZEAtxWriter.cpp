@@ -1,5 +1,6 @@
 #include "ZEAtxWriter.h"
 
+#include "ZEFileOutput.h"
 #include "resources/ZETextureManager.h"
 
 #include <cstring>
@@ -69,7 +70,7 @@ bool ZEAtxWriter::Encode(std::vector<uint8_t>& bytes)
 bool ZEAtxWriter::Write(const ZEString& path)
 {
     std::vector<uint8_t> bytes;
-    return Encode(bytes) && ZETexWriter::WriteFile(path, bytes, m_Error);
+    return Encode(bytes) && ZEWriteFileAtomically(path, bytes, m_Error);
 }
 
 bool ZEAtxWriter::Fail(const ZEString& message)

@@ -1,5 +1,6 @@
 #include "ZEPngWriter.h"
 
+#include "ZEFileOutput.h"
 #include "ZETexWriter.h"
 
 #include <zlib.h>
@@ -74,7 +75,7 @@ bool ZEWritePNG(const std::string& path, const uint8_t* rgb, uint32_t width, uin
     if (!ZEEncodePNG(rgb, width, height, png, error))
         return false;
     ZEString why;
-    if (!ZETexWriter::WriteFile(ZEString(path.c_str()), png, why))
+    if (!ZEWriteFileAtomically(ZEString(path.c_str()), png, why))
     {
         error = why.CStr();
         return false;

@@ -1,5 +1,7 @@
 #include "ZETexWriter.h"
 
+#include "ZEFileOutput.h"
+
 #include "resources/ZETextureManager.h"
 
 #include <cstdio>
@@ -135,30 +137,13 @@ bool ZETexWriter::Encode(std::vector<uint8_t>& bytes)
 bool ZETexWriter::Write(const ZEString& path)
 {
     std::vector<uint8_t> bytes;
-    return Encode(bytes) && WriteFile(path, bytes, m_Error);
+    return Encode(bytes) && ZEWriteFileAtomically(path, bytes, m_Error);
 }
 
 void ZETexWriter::PutLE16(std::vector<uint8_t>& bytes, uint16_t value)
 {
     bytes.push_back(static_cast<uint8_t>(value));
     bytes.push_back(static_cast<uint8_t>(value >> 8));
-}
-
-bool ZETexWriter::WriteFile(const ZEString& path, const std::vector<uint8_t>& bytes, ZEString& error)
-{
-    FILE* file = std::fopen(path.CStr(), "wb");
-    if (!file)
-    {
-        error = ZEString::Format("%s cannot be created", path.CStr());
-        return false;
-    }
-    bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
-    bool closed = std::fclose(file) == 0;
-    if (written && closed)
-        return true;
-    std::remove(path.CStr());
-    error = ZEString::Format("writing %s failed", path.CStr());
-    return false;
 }
 
 bool ZETexWriter::Fail(const ZEString& message)

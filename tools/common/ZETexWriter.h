@@ -67,7 +67,6 @@ public:
     // Shared with the animation writer: little-endian fields, and writing
     // a finished file (false with `error` set on failure).
     static void PutLE16(std::vector<uint8_t>& bytes, uint16_t value);
-    static bool WriteFile(const ZEString& path, const std::vector<uint8_t>& bytes, ZEString& error);
 
     static const uint32_t ms_ulMaxEntries = 255;
 

@@ -1,5 +1,7 @@
 #include "ZEZmfWriter.h"
 
+#include "ZEFileOutput.h"
+
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -445,22 +447,5 @@ bool ZEZmfWriter::Build(std::vector<uint8_t>& bytes)
 bool ZEZmfWriter::Write(const ZEString& path)
 {
     std::vector<uint8_t> bytes;
-    if (!Build(bytes))
-        return false;
-    ZEString temporary(path);
-    temporary.Append(".tmp");
-    FILE* file = std::fopen(temporary.CStr(), "wb");
-    if (!file)
-        return Fail(ZEString::Format("cannot create %s", temporary.CStr()));
-    bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
-    written = std::fclose(file) == 0 && written;
-    std::error_code error;
-    if (written)
-        std::filesystem::rename(temporary.CStr(), path.CStr(), error);
-    if (!written || error)
-    {
-        std::filesystem::remove(temporary.CStr(), error);
-        return Fail(ZEString::Format("cannot write %s", path.CStr()));
-    }
-    return true;
+    return Build(bytes) && ZEWriteFileAtomically(path, bytes, m_Error);
 }
