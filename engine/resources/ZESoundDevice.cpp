@@ -71,6 +71,8 @@ bool ZESoundDevice::IsPlaying(ZESoundReference*)
     return false;
 }
 
+void ZESoundDevice::Update() {}
+
 void ZESoundDevice::SetVolume(float volume)
 {
     // Not a number would silence or distort every later voice.

@@ -13,6 +13,9 @@
 // placed play), so a backend or a test double overrides only the full
 // forms.
 //
+// Setting the listener and the once-a-frame Update both clean up finished
+// voices; the engine world calls one of them every frame.
+//
 // The base plays nothing: it loads no sounds (null), reloads nothing
 // (false) and reports nothing playing.
 #pragma once
@@ -48,7 +51,7 @@ public:
                              int16_t repeats);
     virtual void PlaySound3D(ZESoundReference* reference, const ZEVector& pos, const ZEVector& velocity,
                              int16_t repeats, float volume);
-    // Stops the first voice the reference started.
+    // Stops every voice the reference started.
     virtual void StopSound(ZESoundReference* reference);
     virtual void UpdateSoundPosition(ZESoundReference* reference, const ZEVector& pos);
     virtual void UpdateSoundProperties(ZESoundReference* reference, const ZEVector& pos,
@@ -61,7 +64,11 @@ public:
     // Stops the sound's voices and frees its device-side data; the sound
     // object itself stays with its owner.
     virtual void FreeSound(ZESound* sound);
+    // Whether a voice the reference started is sounding now.
     virtual bool IsPlaying(ZESoundReference* reference);
+    // Housekeeping once a frame whether or not the listener moved: finished
+    // voices are cleaned up and repeats restarted.
+    virtual void Update();
 
     // Stores the magnitude: a negative volume means the same as its
     // absolute value. Not a number is ignored.

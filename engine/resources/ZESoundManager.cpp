@@ -153,8 +153,9 @@ ZESoundReference* ZESoundManager::GetSound(const ZEString& name)
     for (ZESound* sound = m_pSounds; sound; sound = sound->m_pNext)
         if (sound->m_Name == path)
             return sound->GetReference();
+    // A caller may play whatever it was given, so nothing comes back null.
     if (name.IsEmpty())
-        return nullptr;
+        return new ZESoundReference();
 
     ZESound* sound = Device() ? Device()->LoadSound(path) : nullptr;
     if (!sound)
@@ -248,4 +249,10 @@ void ZESoundManager::SetListener(const ZEVector& pos, const ZEVector& at, const 
 {
     if (Device())
         Device()->SetListener(pos, at, up, velocity);
+}
+
+void ZESoundManager::Update()
+{
+    if (Device())
+        Device()->Update();
 }

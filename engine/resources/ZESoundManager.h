@@ -4,9 +4,9 @@
 // The one ZESoundManager (ms_pSoundManager, created by the engine world)
 // keeps every loaded sound in a singly linked list, keyed by its path
 // (directory + name). GetSound returns a new ZESoundReference that the
-// caller owns: null for an empty name, an EMPTY reference (which plays
-// nothing) when the file cannot be loaded, else a reference to the shared
-// sound. A reference is the handle a user plays, moves and stops; its own
+// caller owns and never null: an EMPTY reference (which plays nothing) for
+// an empty name or a file that cannot be loaded, else a reference to the
+// shared sound. A reference is the handle a user plays, moves and stops; its own
 // id (from ZESoundReference::ms_ulNextID) ties the voices it starts to it.
 // Deleting a reference stops its voices and counts the sound down;
 // FreeUnusedSounds frees sounds without references on the device and
@@ -101,8 +101,8 @@ public:
     void SetSoundDirectory(const ZEString& directory);
     const ZEString& GetSoundDirectory() const { return m_Directory; }
 
-    // See above: a shared reference, an empty one on a failed load, null
-    // for an empty name.
+    // See above: a shared reference, or an empty one for an empty name or
+    // a failed load; never null.
     ZESoundReference* GetSound(const ZEString& name);
 
     void FreeUnusedSounds();
@@ -124,6 +124,9 @@ public:
     // Forwarded to the device.
     void SetListener(const ZEVector& pos, const ZEVector& at, const ZEVector& up);
     void SetListener(const ZEVector& pos, const ZEVector& at, const ZEVector& up, const ZEVector& velocity);
+    // The device's once-a-frame housekeeping, for frames that leave the
+    // listener alone.
+    void Update();
 
     ZESound* GetSounds() const { return m_pSounds; }
     uint32_t GetNumSounds() const { return m_ulNumSounds; }

@@ -232,8 +232,15 @@ void ZEEngine::RenderCursor()
 void ZEEngine::UpdateListener(const ZEVector& previousPosition, uint32_t elapsed)
 {
     const ZECamera& camera = m_pRenderer->m_Camera;
-    if (camera.m_vPosition == previousPosition || !m_pSoundManager)
+    if (!m_pSoundManager)
         return;
+    // A still camera leaves the listener alone, but finished sounds are
+    // cleaned up and repeats restarted every frame all the same.
+    if (camera.m_vPosition == previousPosition)
+    {
+        m_pSoundManager->Update();
+        return;
+    }
     // A move without game time (paused, or a frame under a millisecond)
     // has no meaningful velocity.
     ZEVector velocity;

@@ -123,7 +123,8 @@ public:
     void RenderDynamicLight(ZEPolygon* polygon, ZELight* light);
     void RenderFakeShadow(const ZEVector& position, const ZEVector& direction, float width, float length);
 
-    // Moves the sound listener to the camera when it moved this frame.
+    // Moves the sound listener to the camera when it moved this frame;
+    // otherwise only lets the sound device do its frame housekeeping.
     void UpdateListener(const ZEVector& previousPosition, uint32_t elapsed);
 
     // The hit nearest to `start` on the segment start .. start + offset,

@@ -2,6 +2,9 @@
 
 #include "resources/ZESoundDevice.h"
 #include "support/NullDevices.h"
+#include "support/RecordingRenderer.h"
+#include "support/TestApplication.h"
+#include "world/ZEEngine.h"
 
 #include <gtest/gtest.h>
 
@@ -34,9 +37,12 @@ TEST_F(SoundManagerTest, SecondRequestSharesTheLoadedSound)
     EXPECT_NE(first->m_ulID, second->m_ulID) << "each reference keys its own voices";
 }
 
-TEST_F(SoundManagerTest, EmptyNameGivesNullAndFailedLoadAnEmptyReference)
+TEST_F(SoundManagerTest, EmptyNameAndFailedLoadGiveEmptyReferences)
 {
-    EXPECT_EQ(m_pManager->GetSound(""), nullptr);
+    std::unique_ptr<ZESoundReference> unnamed(m_pManager->GetSound(""));
+    ASSERT_NE(unnamed, nullptr) << "a caller may play whatever it gets";
+    EXPECT_EQ(unnamed->GetSound(), nullptr);
+    EXPECT_EQ(m_pDevice->m_ulLoads, 0u);
 
     m_pDevice->m_bLoadFails = true;
     std::unique_ptr<ZESoundReference> missing(m_pManager->GetSound("missing.wav"));
@@ -93,6 +99,38 @@ TEST_F(SoundManagerTest, ListenerIsForwardedWithZeroVelocityWhenNoneIsGiven)
     EXPECT_EQ(m_pDevice->m_ulListenerCalls, 2u);
     EXPECT_EQ(m_pDevice->m_vListenerPosition, ZEVector(1, 2, 3));
     EXPECT_EQ(m_pDevice->m_vListenerVelocity, ZEVector());
+}
+
+TEST_F(SoundManagerTest, FrameHousekeepingReachesTheDevice)
+{
+    m_pManager->Update();
+    EXPECT_EQ(m_pDevice->m_ulUpdates, 1u);
+    EXPECT_EQ(m_pDevice->m_ulListenerCalls, 0u);
+}
+
+// The engine world's frame: a still camera leaves the listener alone, yet
+// the device is still given its housekeeping so that finished sounds are
+// cleaned up and repeats restarted in every frame.
+TEST(SoundInTheEngineTest, EveryFrameEitherMovesTheListenerOrKeepsHouse)
+{
+    ZETestApplication app;
+    app.Initialize();
+    ZENullSoundDevice* sound = app.Sound();
+    ASSERT_NE(ZESoundManager::ms_pSoundManager, nullptr);
+    EXPECT_TRUE(ZESoundManager::ms_pSoundManager->GetSoundDirectory() == "sounds/");
+
+    app.Frame(10);
+    EXPECT_EQ(sound->m_ulListenerCalls, 0u);
+    EXPECT_EQ(sound->m_ulUpdates, 1u);
+
+    // The camera moved away from the origin during a frame.
+    app.Renderer()->m_Camera.m_vPosition = ZEVector(5.0f, 0.0f, 0.0f);
+    app.m_pEngine->UpdateListener(ZEVector(), 10);
+    EXPECT_EQ(sound->m_ulListenerCalls, 1u);
+    EXPECT_EQ(sound->m_vListenerPosition, ZEVector(5.0f, 0.0f, 0.0f));
+    EXPECT_EQ(sound->m_ulUpdates, 1u) << "setting the listener keeps house itself";
+
+    app.Exit();
 }
 
 TEST_F(SoundManagerTest, DeviceVolumeIsStoredAsItsMagnitude)

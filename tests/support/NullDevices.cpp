@@ -42,6 +42,11 @@ void ZENullSoundDevice::FreeSound(ZESound*)
     ++m_ulFrees;
 }
 
+void ZENullSoundDevice::Update()
+{
+    ++m_ulUpdates;
+}
+
 void ZENullCDPlayer::Stop()
 {
     ++m_ulStopCalls;

@@ -10,7 +10,8 @@
 #include <cstdint>
 
 // Plays nothing. LoadSound "loads" every path (a new ZESound named after
-// it) unless m_bLoadFails; the listener and the voices are only counted.
+// it) unless m_bLoadFails; the listener, the voices and the frame
+// housekeeping are only counted.
 class ZENullSoundDevice : public ZESoundDevice
 {
 public:
@@ -26,6 +27,7 @@ public:
     void StopSound(ZESoundReference* reference) override;
     ZESound* LoadSound(const ZEString& path) override;
     void FreeSound(ZESound* sound) override;
+    void Update() override;
 
     bool m_bLoadFails = false;
     uint32_t m_ulListenerCalls = 0;
@@ -34,6 +36,7 @@ public:
     uint32_t m_ulStops = 0;
     uint32_t m_ulLoads = 0;
     uint32_t m_ulFrees = 0;
+    uint32_t m_ulUpdates = 0;
 };
 
 // Counts that outlive the devices, for checking what a shutdown did to
