@@ -5,6 +5,8 @@
 // the song's order). The first fault found is the one reported.
 #include "ZESynth.h"
 
+#include "ZEDescriptionText.h"
+
 #include <algorithm>
 #include <cctype>
 #include <cmath>
@@ -29,53 +31,6 @@ struct RawSection
     std::vector<Entry> m_aEntries;
 };
 
-std::string Trim(const std::string& text)
-{
-    size_t first = 0;
-    while (first < text.size() && std::isspace(static_cast<unsigned char>(text[first])))
-        ++first;
-    size_t last = text.size();
-    while (last > first && std::isspace(static_cast<unsigned char>(text[last - 1])))
-        --last;
-    return text.substr(first, last - first);
-}
-
-// A "#" begins a comment at the start of a line or between blanks, so a
-// note such as "C#4" is not cut.
-std::string StripComment(const std::string& line)
-{
-    for (size_t at = 0; at < line.size(); ++at)
-    {
-        if (line[at] != '#')
-            continue;
-        bool afterBlank = at == 0 || std::isspace(static_cast<unsigned char>(line[at - 1]));
-        bool beforeBlank = at + 1 == line.size() || std::isspace(static_cast<unsigned char>(line[at + 1]));
-        if (Trim(line.substr(0, at)).empty() || (afterBlank && beforeBlank))
-            return line.substr(0, at);
-    }
-    return line;
-}
-
-std::vector<std::string> Words(const std::string& text)
-{
-    std::vector<std::string> words;
-    std::istringstream in(text);
-    std::string word;
-    while (in >> word)
-        words.push_back(word);
-    return words;
-}
-
-bool ToNumber(const std::string& text, double& value)
-{
-    if (text.empty())
-        return false;
-    const char* begin = text.c_str();
-    char* end = nullptr;
-    value = std::strtod(begin, &end);
-    return end == begin + text.size() && std::isfinite(value);
-}
-
 const std::set<std::string> kNamedSections = {"instrument", "layer", "pattern", "section"};
 const std::set<std::string> kSingleSections = {"sound", "song", "reverb", "delay", "master"};
 
@@ -97,7 +52,7 @@ public:
     bool Number(const Entry& entry, const std::string& text, double low, double high, float& out)
     {
         double value = 0.0;
-        if (!ToNumber(text, value))
+        if (!ZEParseNumber(text, value))
             return Fail(entry.m_lLine, "'" + entry.m_Key + "': '" + text + "' is not a number");
         if (value < low || value > high)
         {
@@ -149,7 +104,7 @@ public:
         while (std::getline(in, part, ','))
         {
             float value = 0.0f;
-            if (!Number(named, Trim(part), low, high, value))
+            if (!Number(named, ZETrimText(part), low, high, value))
                 return false;
             out.push_back(value);
         }
@@ -172,7 +127,7 @@ struct Inline
 
 bool SplitInline(Reader& reader, const Entry& entry, bool hasKind, Inline& out)
 {
-    std::vector<std::string> words = Words(entry.m_Value);
+    std::vector<std::string> words = ZESplitWords(entry.m_Value);
     size_t first = 0;
     if (hasKind)
     {
@@ -218,11 +173,11 @@ bool ApplyParams(Reader& reader, const Entry& entry, const Inline& values, const
 
 bool ParseEnvelope(Reader& reader, const Entry& entry, ZESynthEnvelope& envelope)
 {
-    std::vector<std::string> words = Words(entry.m_Value);
+    std::vector<std::string> words = ZESplitWords(entry.m_Value);
     if (words.empty())
         return reader.Fail(entry.m_lLine, "'" + entry.m_Key + "' is empty");
     double bare = 0.0;
-    if (words.size() == 1 && ToNumber(words[0], bare))
+    if (words.size() == 1 && ZEParseNumber(words[0], bare))
     {
         envelope.m_Kind = ZESynthEnvelope::Kind::Constant;
         envelope.m_afArgs = {float(bare)};
@@ -253,7 +208,7 @@ bool ParseEnvelope(Reader& reader, const Entry& entry, ZESynthEnvelope& envelope
     for (size_t i = 1; i < words.size(); ++i)
     {
         double value = 0.0;
-        if (!ToNumber(words[i], value) || std::fabs(value) > 1.0e4)
+        if (!ZEParseNumber(words[i], value) || std::fabs(value) > 1.0e4)
             return reader.Fail(entry.m_lLine, "'" + entry.m_Key + "': '" + words[i] + "' is not a number");
         args.push_back(float(value));
     }
@@ -570,14 +525,14 @@ private:
         while (std::getline(lines, line))
         {
             ++number;
-            std::string content = Trim(StripComment(line));
+            std::string content = ZETrimText(ZEStripComment(line));
             if (content.empty())
                 continue;
             if (content.front() == '[')
             {
                 if (content.back() != ']')
                     return m_Reader.Fail(number, "a section header must end with ']'");
-                std::vector<std::string> words = Words(content.substr(1, content.size() - 2));
+                std::vector<std::string> words = ZESplitWords(content.substr(1, content.size() - 2));
                 RawSection section;
                 section.m_lLine = number;
                 if (words.empty())
@@ -611,8 +566,8 @@ private:
             if (m_aSections.empty())
                 return m_Reader.Fail(number, "a key before the first section");
             Entry entry;
-            entry.m_Key = Trim(content.substr(0, equals));
-            entry.m_Value = Trim(content.substr(equals + 1));
+            entry.m_Key = ZETrimText(content.substr(0, equals));
+            entry.m_Value = ZETrimText(content.substr(equals + 1));
             entry.m_lLine = number;
             if (entry.m_Key.empty())
                 return m_Reader.Fail(number, "a value without a key");
@@ -724,7 +679,7 @@ private:
         if (k == "order")
         {
             m_lOrderLine = e.m_lLine;
-            m_aOrderWords = Words(e.m_Value);
+            m_aOrderWords = ZESplitWords(e.m_Value);
             return true;
         }
         return Unknown(e, section);
@@ -963,7 +918,7 @@ private:
                     pattern.m_aTracks.push_back(track);
                 }
                 ZESynthTrack& track = pattern.m_aTracks[trackOf[entry.m_Key]];
-                for (const std::string& token : Words(entry.m_Value))
+                for (const std::string& token : ZESplitWords(entry.m_Value))
                 {
                     if (token == "|")
                         continue;
@@ -1007,7 +962,7 @@ private:
                 }
                 else if (entry.m_Key == "play")
                 {
-                    for (const std::string& word : Words(entry.m_Value))
+                    for (const std::string& word : ZESplitWords(entry.m_Value))
                     {
                         ZESynthSection::Use use;
                         size_t sign = word.find_first_of("+-");

@@ -1,5 +1,7 @@
 #include "ZETexGen.h"
 
+#include "ZEDescriptionText.h"
+
 #include "resources/ZETextureManager.h"
 
 #include <algorithm>
@@ -17,63 +19,6 @@ namespace
 {
 const int kMaxTextureSide = 4096;
 const size_t kMaxNameLength = 11;
-
-std::string Trim(const std::string& text)
-{
-    size_t first = text.find_first_not_of(" \t\r");
-    if (first == std::string::npos)
-        return std::string();
-    size_t last = text.find_last_not_of(" \t\r");
-    return text.substr(first, last - first + 1);
-}
-
-// A "#" begins a comment at the start of a line or after a blank, unless
-// it is directly followed by a character (a colour such as "#ff8000").
-std::string StripComment(const std::string& line)
-{
-    for (size_t at = 0; at < line.size(); ++at)
-    {
-        if (line[at] != '#')
-            continue;
-        bool afterBlank = at == 0 || line[at - 1] == ' ' || line[at - 1] == '\t';
-        bool beforeBlank = at + 1 == line.size() || std::isspace(static_cast<unsigned char>(line[at + 1]));
-        if (Trim(line.substr(0, at)).empty() || (afterBlank && beforeBlank))
-            return line.substr(0, at);
-    }
-    return line;
-}
-
-// Splits on blanks and commas.
-std::vector<std::string> Words(const std::string& text)
-{
-    std::vector<std::string> words;
-    std::string word;
-    for (char c : text)
-    {
-        if (c == ' ' || c == '\t' || c == ',')
-        {
-            if (!word.empty())
-                words.push_back(word);
-            word.clear();
-        }
-        else
-            word += c;
-    }
-    if (!word.empty())
-        words.push_back(word);
-    return words;
-}
-
-// A whole word as a finite number.
-bool ParseNumber(const std::string& word, double& value)
-{
-    if (word.empty())
-        return false;
-    char* end = nullptr;
-    errno = 0;
-    value = std::strtod(word.c_str(), &end);
-    return end && *end == '\0' && errno == 0 && std::isfinite(value);
-}
 
 bool ParseHexColor(const std::string& text, ZETexColor& color)
 {
@@ -96,11 +41,11 @@ bool ParseSize(const std::string& text, int& width, int& height)
     double w = 0.0, h = 0.0;
     if (cross == std::string::npos)
     {
-        if (!ParseNumber(text, w))
+        if (!ZEParseNumber(text, w))
             return false;
         h = w;
     }
-    else if (!ParseNumber(Trim(text.substr(0, cross)), w) || !ParseNumber(Trim(text.substr(cross + 1)), h))
+    else if (!ZEParseNumber(ZETrimText(text.substr(0, cross)), w) || !ZEParseNumber(ZETrimText(text.substr(cross + 1)), h))
         return false;
     if (w != std::floor(w) || h != std::floor(h) || w < 1 || h < 1 || w > kMaxTextureSide || h > kMaxTextureSide)
         return false;
@@ -274,7 +219,7 @@ float ZETexParams::Float(const std::string& key, float fallback, float low, floa
     if (!text)
         return fallback;
     double value = 0.0;
-    if (!ParseNumber(Trim(*text), value))
+    if (!ZEParseNumber(ZETrimText(*text), value))
     {
         Fail(key, "\"" + *text + "\" is not a number");
         return fallback;
@@ -295,7 +240,7 @@ int ZETexParams::Int(const std::string& key, int fallback, int low, int high)
     if (!text)
         return fallback;
     double value = 0.0;
-    if (!ParseNumber(Trim(*text), value) || value != std::floor(value))
+    if (!ZEParseNumber(ZETrimText(*text), value) || value != std::floor(value))
     {
         Fail(key, "\"" + *text + "\" is not a whole number");
         return fallback;
@@ -313,15 +258,15 @@ ZETexColor ZETexParams::Color(const std::string& key, const ZETexColor& fallback
     const std::string* text = Take(key);
     if (!text)
         return fallback;
-    std::string trimmed = Trim(*text);
+    std::string trimmed = ZETrimText(*text);
     ZETexColor color;
     if (ParseHexColor(trimmed, color))
         return color;
-    std::vector<std::string> words = Words(trimmed);
+    std::vector<std::string> words = ZESplitWords(trimmed, ",");
     double channels[3] = {0.0, 0.0, 0.0};
     bool valid = words.size() == 3;
     for (size_t i = 0; valid && i < 3; ++i)
-        valid = ParseNumber(words[i], channels[i]) && channels[i] >= 0.0 && channels[i] <= 255.0;
+        valid = ZEParseNumber(words[i], channels[i]) && channels[i] >= 0.0 && channels[i] <= 255.0;
     if (!valid)
     {
         Fail(key, "\"" + *text + "\" is not a colour (three numbers 0-255, or #rrggbb)");
@@ -334,7 +279,7 @@ ZETexColor ZETexParams::Color(const std::string& key, const ZETexColor& fallback
 std::string ZETexParams::Text(const std::string& key, const std::string& fallback)
 {
     const std::string* text = Take(key);
-    return text ? Trim(*text) : fallback;
+    return text ? ZETrimText(*text) : fallback;
 }
 
 std::vector<float> ZETexParams::Floats(const std::string& key, const std::vector<float>& fallback, size_t count)
@@ -343,10 +288,10 @@ std::vector<float> ZETexParams::Floats(const std::string& key, const std::vector
     if (!text)
         return fallback;
     std::vector<float> values;
-    for (const std::string& word : Words(*text))
+    for (const std::string& word : ZESplitWords(*text, ","))
     {
         double value = 0.0;
-        if (!ParseNumber(word, value))
+        if (!ZEParseNumber(word, value))
         {
             Fail(key, "\"" + word + "\" is not a number");
             return fallback;
@@ -451,14 +396,14 @@ bool ZEParseTexDescription(const std::string& text, const std::string& file, std
     while (std::getline(lines, line))
     {
         ++number;
-        std::string content = Trim(StripComment(line));
+        std::string content = ZETrimText(ZEStripComment(line));
         if (content.empty())
             continue;
         if (content.front() == '[')
         {
             if (!entries.empty() && !FinishEntry(entries.back(), file, error))
                 return false;
-            std::string name = content.back() == ']' ? Trim(content.substr(1, content.size() - 2)) : "";
+            std::string name = content.back() == ']' ? ZETrimText(content.substr(1, content.size() - 2)) : "";
             if (name.empty() || name.size() > kMaxNameLength)
             {
                 error = At(file, number) + "a section is \"[name]\" with a name of 1 to 11 characters";
@@ -480,8 +425,8 @@ bool ZEParseTexDescription(const std::string& text, const std::string& file, std
                                                         : "expected \"key = value\"");
             return false;
         }
-        std::string key = Trim(content.substr(0, equals));
-        if (key.empty() || !entries.back().m_Params.Set(key, Trim(content.substr(equals + 1)), number))
+        std::string key = ZETrimText(content.substr(0, equals));
+        if (key.empty() || !entries.back().m_Params.Set(key, ZETrimText(content.substr(equals + 1)), number))
         {
             error = At(file, number) + (key.empty() ? "a key is missing before \"=\"" : key + " is given twice");
             return false;
