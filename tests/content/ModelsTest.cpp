@@ -53,7 +53,8 @@ const CarSpec kCars[] = {
 
 const char* const kOthers[] = {"gasbottle", "rocket", "mine", "oilcan", "question", "sign-stop",
                                "sign-sixty", "sign-hundred", "sign-empty", "sign-question", "sign-camel",
-                               "zervane-logo", "tree", "barrel", "tyrestack", "cactus"};
+                               "zervane-logo", "tree", "barrel", "tyrestack", "cactus", "hangar", "plane",
+                               "carriage", "fence", "lamppost", "rock", "palm", "house", "grandstand", "crate"};
 
 class ModelsTest : public ::testing::Test
 {
@@ -293,7 +294,8 @@ TEST_F(ModelsTest, LogoIsASolidMarkFacingTheCamera)
 
 TEST_F(ModelsTest, TrackPropsStandOnTheGround)
 {
-    for (const char* name : {"tree", "barrel", "tyrestack", "cactus"})
+    for (const char* name : {"tree", "barrel", "tyrestack", "cactus", "hangar", "plane", "carriage", "fence",
+                             "lamppost", "rock", "palm", "house", "grandstand", "crate"})
     {
         SCOPED_TRACE(name);
         ZEModel* prop = Load(name);
