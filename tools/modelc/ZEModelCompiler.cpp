@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <limits>
 #include <map>
 #include <memory>
 #include <set>
@@ -234,14 +235,13 @@ bool Compiler::Numbers(const ZEModelValue* value, size_t count, std::vector<floa
     }
     for (const std::string& word : words)
     {
-        char* end = nullptr;
-        float number = std::strtof(word.c_str(), &end);
-        if (end == word.c_str() || *end != '\0' || !std::isfinite(number))
+        double number = 0.0;
+        if (!ZEParseNumber(word, number) || std::fabs(number) > std::numeric_limits<float>::max())
         {
             Error(value->Where(), "'" + word + "' is not a number");
             return false;
         }
-        out.push_back(number);
+        out.push_back(static_cast<float>(number));
     }
     return true;
 }

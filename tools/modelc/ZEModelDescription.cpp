@@ -8,15 +8,6 @@ namespace
 {
 const size_t kMaxIncludeDepth = 8;
 
-std::string Trim(const std::string& text)
-{
-    size_t first = text.find_first_not_of(" \t\r");
-    if (first == std::string::npos)
-        return std::string();
-    size_t last = text.find_last_not_of(" \t\r");
-    return text.substr(first, last - first + 1);
-}
-
 std::string DirectoryOf(const std::string& path)
 {
     size_t slash = path.find_last_of('/');
@@ -32,16 +23,6 @@ bool IsName(const std::string& text)
                c == '-' || c == '.';
     });
 }
-}
-
-std::vector<std::string> ZESplitWords(const std::string& text)
-{
-    std::vector<std::string> words;
-    std::istringstream stream(text);
-    std::string word;
-    while (stream >> word)
-        words.push_back(word);
-    return words;
 }
 
 const ZEModelValue* ZEModelSection::Find(const std::string& key) const
@@ -114,12 +95,12 @@ void ZEModelDescription::ParseText(const std::string& text, const std::string& n
 void ZEModelDescription::ParseLine(const std::string& raw, const std::string& name, const std::string& directory,
                                    int number)
 {
-    std::string line = Trim(raw.substr(0, raw.find('#')));
+    std::string line = ZETrimText(raw.substr(0, raw.find('#')));
     if (line.empty())
         return;
     if (line.front() == '[')
     {
-        std::string section = line.back() == ']' ? Trim(line.substr(1, line.size() - 2)) : std::string();
+        std::string section = line.back() == ']' ? ZETrimText(line.substr(1, line.size() - 2)) : std::string();
         if (!IsName(section))
             Error(name, number, "a section header is [name] with letters, digits, '_', '-' or '.'");
         else
@@ -132,8 +113,8 @@ void ZEModelDescription::ParseLine(const std::string& raw, const std::string& na
         Error(name, number, "expected [section] or key = value");
         return;
     }
-    std::string key = Trim(line.substr(0, equals));
-    std::string value = Trim(line.substr(equals + 1));
+    std::string key = ZETrimText(line.substr(0, equals));
+    std::string value = ZETrimText(line.substr(equals + 1));
     if (!IsName(key))
     {
         Error(name, number, "a key is a name of letters, digits, '_', '-' or '.'");

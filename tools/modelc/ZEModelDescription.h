@@ -21,6 +21,8 @@
 // when any was found.
 #pragma once
 
+#include "ZEDescriptionText.h"
+
 #include <string>
 #include <vector>
 
@@ -82,5 +84,3 @@ private:
     int m_iBlock = 0;
 };
 
-// Whitespace-separated words of a value.
-std::vector<std::string> ZESplitWords(const std::string& text);
