@@ -144,4 +144,6 @@ TEST_F(ViewerTest, BadCommandLinesAreRefused)
     EXPECT_EQ(RunViewer("--model a.zmf --size 0x0"), 2);
     EXPECT_EQ(RunViewer("--model a.zmf --pos 1,2"), 2);
     EXPECT_EQ(RunViewer("--model"), 2);
+    EXPECT_EQ(RunViewer("--model a.zmf --animation -1"), 2);
+    EXPECT_EQ(RunViewer("--model a.zmf --animation 1x"), 2);
 }

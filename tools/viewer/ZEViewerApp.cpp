@@ -71,6 +71,11 @@ bool ZEViewerApp::LoadModel()
         Fail("cannot load model " + m_Options.m_ModelFile);
         return false;
     }
+    if (m_Options.m_iAnimation >= 0)
+    {
+        model->SetAnimation(static_cast<uint32_t>(m_Options.m_iAnimation));
+        model->m_bLoop = true;
+    }
     ZEEngineObject* object = new ZEEngineObject();
     object->m_pModel = model;
     object->m_bCollision = false;

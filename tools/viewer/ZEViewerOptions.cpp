@@ -36,12 +36,23 @@ bool ParsePositive(const char* text, double limit, double& value)
     value = std::strtod(text, &end);
     return end != text && *end == '\0' && value > 0.0 && value <= limit;
 }
+
+bool ParseIndex(const char* text, int& index)
+{
+    char* end = nullptr;
+    long value = std::strtol(text, &end, 10);
+    if (end == text || *end != '\0' || value < 0 || value > 65535)
+        return false;
+    index = static_cast<int>(value);
+    return true;
+}
 }
 
 const char* ZEViewerUsage()
 {
     return "usage: zeview [--data DIR] (--model FILE | --map NAME) [--size WxH]\n"
            "              [--pos X,Y,Z] [--rot X,Y,Z] [--distance D] [--shot NAME] [--frames N]\n"
+           "              [--animation N]\n"
            "In a window: drag with the left mouse button to orbit, Up/Down to zoom, Escape to quit.\n";
 }
 
@@ -77,6 +88,8 @@ bool ZEParseViewerOptions(int argc, char** argv, ZEViewerOptions& options, std::
         }
         else if (flag == "--shot")
             options.m_ShotName = value;
+        else if (flag == "--animation")
+            ok = ParseIndex(value, options.m_iAnimation);
         else if (flag == "--frames")
         {
             ok = ParsePositive(value, 10000, number);

@@ -2,7 +2,7 @@
 //
 //   zeview [--data DIR] (--model FILE | --map NAME) [--size WxH]
 //          [--pos X,Y,Z] [--rot X,Y,Z] [--distance D]
-//          [--shot NAME] [--frames N]
+//          [--shot NAME] [--frames N] [--animation N]
 //
 // --model loads a .zmf file by its path; --map loads maps/NAME from the data
 // folder (default "main", as the game sees it from its working directory).
@@ -10,7 +10,9 @@
 // times its radius (default 2.5), starting from --rot (pitch, yaw, roll in
 // degrees; a negative pitch looks down). With --shot the viewer renders
 // --frames frames (default 3), writes NAME.tga and quits: that is how tests
-// and previews use it headless.
+// and previews use it headless. --animation plays the model's animation
+// with that index in a loop (a car: 0 straight, 1 steering left, 2 right);
+// without it the model keeps the animation it loads with.
 #pragma once
 
 #include "math/ZEVector.h"
@@ -30,6 +32,7 @@ struct ZEViewerOptions
     float m_fDistance = 2.5f;
     std::string m_ShotName;
     int m_iFrames = 3;
+    int m_iAnimation = -1;   // -1: as loaded
 };
 
 // Reads argv into options; false with a message in `error` on bad input.
