@@ -11,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -183,9 +184,11 @@ public:
 
     Bytes Build(uint32_t riffSize) const
     {
-        Bytes file = {'R', 'I', 'F', 'F', 0, 0, 0, 0, 'W', 'A', 'V', 'E'};
+        Bytes file(12 + m_Body.size());
+        std::memcpy(file.data(), "RIFF", 4);
         ZEWriteLE32(file.data() + 4, riffSize);
-        file.insert(file.end(), m_Body.begin(), m_Body.end());
+        std::memcpy(file.data() + 8, "WAVE", 4);
+        std::copy(m_Body.begin(), m_Body.end(), file.begin() + 12);
         return file;
     }
     Bytes Build() const { return Build(static_cast<uint32_t>(m_Body.size() + 4)); }
@@ -389,9 +392,10 @@ TEST_F(SoundLoaderTest, DamagedWaveNeverReadsBeyondTheFile)
 TEST_F(SoundLoaderTest, WaveInsideAPackageIsReadWithinItsEntry)
 {
     Bytes entry = Riff().Format(1, 1, 8000, 1, 8).Chunk("data", {1, 2, 3, 4}, 0xFFFFFFF0u).Build(0xFFFFFFFFu);
-    Bytes package(10, 0xEE);
-    package.insert(package.end(), entry.begin(), entry.end());
-    package.insert(package.end(), 20, 0xDD);   // the next entry
+    // 10 bytes before the entry, 20 of the next entry after it.
+    Bytes package(10 + entry.size() + 20, 0xEE);
+    std::copy(entry.begin(), entry.end(), package.begin() + 10);
+    std::fill(package.end() - 20, package.end(), 0xDD);
 
     FILE* file = tmpfile();
     ASSERT_NE(file, nullptr);

@@ -13,6 +13,7 @@
 #include <set>
 #include <sstream>
 #include <tuple>
+#include <utility>
 
 namespace
 {
@@ -1131,7 +1132,7 @@ void Compiler::CheckWheelExtents()
                 Part stand;
                 stand.m_pSection = w.m_pSection;
                 piece.m_pPart = &stand;
-                piece.m_Mesh = mesh;
+                piece.m_Mesh = std::move(mesh);
                 std::vector<Piece> pieces;
                 pieces.push_back(piece);
                 size_t before = m_aErrors.size();
