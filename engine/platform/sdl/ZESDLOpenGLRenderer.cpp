@@ -7,6 +7,9 @@
 #include <GL/gl.h>
 #include <GL/glu.h>
 #include <SDL/SDL.h>
+// Last: the X11 headers define macros such as None and Bool.
+#include <X11/Xlib.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -34,6 +37,28 @@ void RequestContextAttributes()
     SDL_GL_SetAttribute(SDL_GL_STENCIL_SIZE, 8);
     SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 24);
     SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
+}
+
+// Losing the X server ends the process. Xlib's own handler calls exit(),
+// which runs the global application's destructor against the dead display
+// and crashes in SDL; leaving at once with a line on stderr ends the run
+// cleanly instead. Settings and career files are only ever replaced whole,
+// so leaving here loses nothing that was saved.
+int LeaveOnDisplayLoss(Display*)
+{
+    static const char message[] = "video: the connection to the display was lost\n";
+    ssize_t written = write(STDERR_FILENO, message, sizeof(message) - 1);
+    (void)written;
+    _exit(1);
+}
+
+// SDL installs its own handler when its X11 driver starts; this one
+// replaces it. Other video drivers do not use Xlib.
+void WatchDisplayConnection()
+{
+    char driver[16] = "";
+    if (SDL_VideoDriverName(driver, sizeof(driver)) && std::strcmp(driver, "x11") == 0)
+        XSetIOErrorHandler(LeaveOnDisplayLoss);
 }
 
 // Whether the space-separated extension list names `name` exactly.
@@ -101,6 +126,7 @@ void ZESDLOpenGLRenderer::Init()
         }
     }
 
+    WatchDisplayConnection();
     SDL_ShowCursor(SDL_DISABLE);
     SDL_WM_SetCaption(m_WindowTitle.CStr(), nullptr);
 
