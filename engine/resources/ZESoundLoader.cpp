@@ -45,6 +45,11 @@ struct Decoded
 void HandOut(Decoded& decoded, char** data, uint32_t& size, uint32_t& frequency, uint32_t& bits,
              bool& stereo)
 {
+    // A data chunk with no whole frame in it (empty, cut at its header, or
+    // shorter than one block) still got a block for its silent tail; callers
+    // are promised a null block exactly when there is no data.
+    if (decoded.m_ulSize == 0)
+        decoded.m_pData.reset();
     *data = decoded.m_pData.release();
     size = *data ? decoded.m_ulSize : 0;
     frequency = decoded.m_ulFrequency;

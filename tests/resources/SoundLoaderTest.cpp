@@ -273,6 +273,31 @@ TEST_F(SoundLoaderTest, DataBeforeAnyFormatGivesNoData)
     EXPECT_TRUE(Posted("holds no PCM data"));
 }
 
+// Each of these once handed out a block of silence with size 0, which a
+// caller that trusts "null exactly when empty" never frees.
+TEST_F(SoundLoaderTest, DataChunkWithoutAWholeFrameGivesNoBlock)
+{
+    struct Case
+    {
+        const char* m_pName;
+        Bytes m_File;
+    };
+    const Case cases[] = {
+        {"empty data chunk", Riff().Format(1, 1, 8000, 1, 8).Chunk("data", Bytes()).Build()},
+        {"data shorter than one block", Riff().Format(1, 1, 501, 112, 8).Chunk("data", Bytes(64, 0x80)).Build()},
+        {"data shorter than one frame", Riff().Format(1, 2, 44100, 4, 16).Chunk("data", Bytes(3, 1)).Build()},
+        {"file ends after the data header",
+         Riff().Format(1, 1, 501, 112, 8).Chunk("data", Bytes(), 0x7ADADDC7).Build()},
+    };
+    for (const Case& c : cases)
+    {
+        Loaded loaded = LoadWave(c.m_File);
+        EXPECT_TRUE(loaded.m_bOk) << c.m_pName;
+        EXPECT_FALSE(loaded.m_bHasData) << c.m_pName;
+        EXPECT_EQ(loaded.m_ulSize, 0u) << c.m_pName;
+    }
+}
+
 TEST_F(SoundLoaderTest, OnlyPcmDataIsTakenAndOnlyTheFirstDataChunk)
 {
     Bytes floats = Riff().Format(3, 1, 44100, 4, 32).Chunk("data", Bytes(16, 1)).Build();

@@ -1,0 +1,269 @@
+// zefuzzseeds: writes the seed corpora of the fuzz targets.
+//
+//   zefuzzseeds DIR
+//
+// Makes DIR/sound_wave, DIR/sound_ogg and DIR/model and fills each with a
+// few small valid files of that format, made by the writers the tools use,
+// so a campaign starts from inputs that reach deep into the loaders rather
+// than from nothing. The files cover the layouts each loader tells apart:
+// mono and stereo, 8 and 16 bits, chunks the loader skips, several levels,
+// animations and group modes. Writes are atomic; exit status 1 on the
+// first failure.
+#include "ZEFileOutput.h"
+#include "ZESoundWriter.h"
+#include "ZEZmfWriter.h"
+#include "core/ZEByteOrder.h"
+
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace
+{
+using Bytes = std::vector<uint8_t>;
+
+class SeedFolder
+{
+public:
+    SeedFolder(const std::filesystem::path& root, const char* name) : m_Path(root / name) {}
+
+    bool Make()
+    {
+        std::error_code error;
+        std::filesystem::create_directories(m_Path, error);
+        if (!error)
+            return true;
+        std::fprintf(stderr, "zefuzzseeds: cannot make %s: %s\n", m_Path.c_str(), error.message().c_str());
+        return false;
+    }
+
+    bool Write(const char* name, const Bytes& bytes)
+    {
+        ZEString error;
+        if (ZEWriteFileAtomically(ZEString((m_Path / name).c_str()), bytes, error))
+            return true;
+        std::fprintf(stderr, "zefuzzseeds: %s\n", error.CStr());
+        return false;
+    }
+
+private:
+    std::filesystem::path m_Path;
+};
+
+bool Failed(const char* what, const std::string& error)
+{
+    std::fprintf(stderr, "zefuzzseeds: %s: %s\n", what, error.c_str());
+    return false;
+}
+
+// ---------------------------------------------------------------------------
+// Sounds
+
+std::vector<float> Tone(uint32_t frames, uint32_t channels, float cyclesPerFrame)
+{
+    std::vector<float> samples(static_cast<size_t>(frames) * channels);
+    for (uint32_t i = 0; i < frames; ++i)
+        for (uint32_t c = 0; c < channels; ++c)
+            samples[i * channels + c] = 0.5f * std::sin(6.2831853f * cyclesPerFrame * (c + 1) * i);
+    return samples;
+}
+
+std::vector<int16_t> ToPCM16(const std::vector<float>& samples)
+{
+    std::vector<int16_t> pcm(samples.size());
+    for (size_t i = 0; i < samples.size(); ++i)
+        pcm[i] = static_cast<int16_t>(samples[i] * 32767.0f);
+    return pcm;
+}
+
+void PutLE16(Bytes& bytes, uint16_t value)
+{
+    uint8_t field[2];
+    ZEWriteLE16(field, value);
+    bytes.insert(bytes.end(), field, field + 2);
+}
+
+void PutLE32(Bytes& bytes, uint32_t value)
+{
+    uint8_t field[4];
+    ZEWriteLE32(field, value);
+    bytes.insert(bytes.end(), field, field + 4);
+}
+
+void PutChunk(Bytes& bytes, const char* id, const Bytes& body)
+{
+    bytes.insert(bytes.end(), id, id + 4);
+    PutLE32(bytes, static_cast<uint32_t>(body.size()));
+    bytes.insert(bytes.end(), body.begin(), body.end());
+    if (body.size() % 2)
+        bytes.push_back(0);
+}
+
+// An unsigned 8-bit mono file with a "smpl" chunk of odd size (so a pad
+// byte) between "fmt " and "data": layouts the 16-bit writer never makes.
+Bytes EightBitWaveWithExtraChunk()
+{
+    Bytes format;
+    PutLE16(format, 1);        // PCM
+    PutLE16(format, 1);        // mono
+    PutLE32(format, 11025);
+    PutLE32(format, 11025);
+    PutLE16(format, 1);        // block align
+    PutLE16(format, 8);
+    Bytes body = {'W', 'A', 'V', 'E'};
+    PutChunk(body, "fmt ", format);
+    PutChunk(body, "smpl", Bytes(9, 0x11));
+    Bytes samples(64);
+    for (size_t i = 0; i < samples.size(); ++i)
+        samples[i] = static_cast<uint8_t>(128 + 100 * std::sin(0.4 * static_cast<double>(i)));
+    PutChunk(body, "data", samples);
+
+    Bytes file = {'R', 'I', 'F', 'F'};
+    PutLE32(file, static_cast<uint32_t>(body.size()));
+    file.insert(file.end(), body.begin(), body.end());
+    return file;
+}
+
+bool WriteWaveSeeds(SeedFolder& folder)
+{
+    struct Layout
+    {
+        const char* m_pName;
+        uint32_t m_ulChannels;
+        uint32_t m_ulRate;
+        uint32_t m_ulFrames;
+    };
+    const Layout layouts[] = {{"mono16.wav", 1, 22050, 40}, {"stereo16.wav", 2, 44100, 24}};
+    for (const Layout& layout : layouts)
+    {
+        Bytes wave;
+        std::string error;
+        std::vector<int16_t> pcm = ToPCM16(Tone(layout.m_ulFrames, layout.m_ulChannels, 0.05f));
+        if (!ZEEncodeWave(pcm, layout.m_ulChannels, layout.m_ulRate, wave, error))
+            return Failed(layout.m_pName, error);
+        if (!folder.Write(layout.m_pName, wave))
+            return false;
+    }
+    return folder.Write("mono8-smpl.wav", EightBitWaveWithExtraChunk());
+}
+
+bool WriteOggSeeds(SeedFolder& folder)
+{
+    struct Layout
+    {
+        const char* m_pName;
+        uint32_t m_ulChannels;
+        uint32_t m_ulRate;
+        uint32_t m_ulFrames;
+        float m_fQuality;
+    };
+    // Short sounds: the three header packets dominate, and a small file
+    // lets the fuzzer mutate every page.
+    const Layout layouts[] = {{"mono8k.ogg", 1, 8000, 400, 0.0f},
+                              {"stereo22k.ogg", 2, 22050, 600, 0.2f},
+                              {"mono44k.ogg", 1, 44100, 3000, -0.1f}};
+    for (const Layout& layout : layouts)
+    {
+        Bytes ogg;
+        std::string error;
+        if (!ZEEncodeOggVorbis(Tone(layout.m_ulFrames, layout.m_ulChannels, 0.02f), layout.m_ulChannels,
+                               layout.m_ulRate, layout.m_fQuality, ogg, error))
+            return Failed(layout.m_pName, error);
+        if (!folder.Write(layout.m_pName, ogg))
+            return false;
+    }
+    return true;
+}
+
+// ---------------------------------------------------------------------------
+// Models
+
+bool WriteModel(SeedFolder& folder, const char* name, ZEZmfWriter& writer)
+{
+    Bytes bytes;
+    if (!writer.Build(bytes))
+        return Failed(name, writer.GetError().CStr());
+    return folder.Write(name, bytes);
+}
+
+ZEZmfWriter::Group Triangle(uint16_t a, uint16_t b, uint16_t c, uint16_t texture, uint16_t mode)
+{
+    ZEZmfWriter::Group group;
+    group.m_ausIndices = {a, b, c};
+    group.m_usTexture = texture;
+    group.m_usMode = mode;
+    return group;
+}
+
+// Two levels of two animations: a paletted and a true-colour texture, a
+// material, a translucent group, and every group mode (plain, same as
+// previous, environment, colour-keyed, colour-keyed environment).
+void AnimatedModel(ZEZmfWriter& writer)
+{
+    for (float z : {0.0f, 8.0f})
+    {
+        writer.AddVertex(0, 0, z, 0, 0);
+        writer.AddVertex(10, 0, z, 1, 0);
+        writer.AddVertex(0, 10, z, 0, 1);
+        writer.AddVertex(10, 10, z, 1, 1);
+    }
+    writer.AddPalettedTexture(ZEString("skin"), 2, 2, {0, 0, 0, 255, 0, 255}, {0, 1, 1, 0});
+    writer.AddTexture(ZEString("glass"), 1, 2, {10, 20, 30, 40, 50, 60});
+    uint16_t material = static_cast<uint16_t>(writer.AddMaterial(200, 100, 50));
+    const char* names[] = {"drive", "spin"};
+    for (uint32_t level = 0; level < 2; ++level)
+    {
+        writer.AddLevel();
+        for (uint32_t a = 0; a < 2; ++a)
+        {
+            writer.AddAnimation(level, ZEString(names[a]));
+            const uint32_t times[] = {0, 250, 600};
+            for (uint32_t k = 0; k < 3; ++k)
+            {
+                uint32_t frame = writer.AddKeyFrame(level, a, times[k]);
+                uint16_t first = k == 1 ? 4 : 0;
+                ZEZmfWriter::Group keyed = Triangle(first, first + 1, first + 2, 1, k == 0 ? ZE_ZMF_COLOR_KEYED
+                                                                                        : ZE_ZMF_SAME_AS_PREVIOUS);
+                keyed.m_aucColorKey[1] = 255;
+                keyed.m_usMaterial = material;
+                writer.AddGroup(level, a, frame, keyed);
+                ZEZmfWriter::Group shiny = Triangle(1, 3, 2, 2, a == 0 ? ZE_ZMF_ENVIRONMENT
+                                                                       : ZE_ZMF_COLOR_KEYED_ENVIRONMENT);
+                shiny.m_fOpacity = k == 2 ? 0.25f : 0.75f;
+                writer.AddGroup(level, a, frame, shiny);
+            }
+        }
+    }
+}
+
+bool WriteModelSeeds(SeedFolder& folder)
+{
+    ZEZmfWriter box;
+    box.AddBox(ZEVector(0, 5, 0), ZEVector(4, 5, 8), 0, static_cast<uint16_t>(box.AddMaterial(90, 90, 200)));
+    ZEZmfWriter textured;
+    textured.AddTexturedBox(ZEVector(1, 2, 3), ZEVector(2, 2, 2), ZEString("crate"), 2, 2,
+                            {255, 0, 0, 0, 255, 0, 0, 0, 255, 255, 255, 255});
+    ZEZmfWriter animated;
+    AnimatedModel(animated);
+    return WriteModel(folder, "box.zmf", box) && WriteModel(folder, "textured-box.zmf", textured) &&
+           WriteModel(folder, "animated.zmf", animated);
+}
+}
+
+int main(int argc, char** argv)
+{
+    if (argc != 2)
+    {
+        std::fprintf(stderr, "usage: zefuzzseeds DIR\n");
+        return 2;
+    }
+    std::filesystem::path root(argv[1]);
+    SeedFolder wave(root, "sound_wave");
+    SeedFolder ogg(root, "sound_ogg");
+    SeedFolder model(root, "model");
+    bool written = wave.Make() && ogg.Make() && model.Make() && WriteWaveSeeds(wave) && WriteOggSeeds(ogg) &&
+                   WriteModelSeeds(model);
+    return written ? 0 : 1;
+}
