@@ -57,7 +57,9 @@ void HandOut(Decoded& decoded, char** data, uint32_t& size, uint32_t& frequency,
     stereo = decoded.m_bStereo;
 }
 
-void ClearOutputs(char** data, uint32_t& size, uint32_t& frequency, uint32_t& bits, bool& stereo)
+// Both loaders begin alike: cleared outputs, and a stream they cannot read
+// into is closed at once (they own it either way).
+bool BeginLoad(FILE* file, char** data, uint32_t& size, uint32_t& frequency, uint32_t& bits, bool& stereo)
 {
     if (data)
         *data = nullptr;
@@ -65,6 +67,11 @@ void ClearOutputs(char** data, uint32_t& size, uint32_t& frequency, uint32_t& bi
     frequency = kDefaultFrequency;
     bits = 0;
     stereo = false;
+    if (file && data)
+        return true;
+    if (file)
+        std::fclose(file);
+    return false;
 }
 
 const char* Label(const ZEString& name)
@@ -485,13 +492,8 @@ bool ZESoundLoader::LoadOggVorbis(FILE* file, char** data, uint32_t& size, uint3
 bool ZESoundLoader::LoadWave(FILE* file, uint64_t available, const ZEString& name, char** data,
                              uint32_t& size, uint32_t& frequency, uint32_t& bits, bool& stereo)
 {
-    ClearOutputs(data, size, frequency, bits, stereo);
-    if (!file || !data)
-    {
-        if (file)
-            std::fclose(file);
+    if (!BeginLoad(file, data, size, frequency, bits, stereo))
         return false;
-    }
     StreamWindow window(file, available);
     Decoded decoded;
     bool loaded = WaveReader(window, name).Read(decoded);
@@ -505,13 +507,8 @@ bool ZESoundLoader::LoadWave(FILE* file, uint64_t available, const ZEString& nam
 bool ZESoundLoader::LoadOggVorbis(FILE* file, uint64_t available, const ZEString& name, char** data,
                                   uint32_t& size, uint32_t& frequency, uint32_t& bits, bool& stereo)
 {
-    ClearOutputs(data, size, frequency, bits, stereo);
-    if (!file || !data)
-    {
-        if (file)
-            std::fclose(file);
+    if (!BeginLoad(file, data, size, frequency, bits, stereo))
         return false;
-    }
     StreamWindow window(file, available);
     // No close function: the library never closes the stream, so it is
     // closed here exactly once, whether opening worked or not.
