@@ -3,6 +3,7 @@
 // envelope shapes, timing, channels, loops that join without a click, and
 // the same samples on every run.
 #include "ZESynth.h"
+#include "ZESynthChroma.h"
 #include "ZESynthDSP.h"
 
 #include <gtest/gtest.h>
@@ -506,6 +507,81 @@ TEST(SynthRendering, IsDeterministic)
     std::string other = text;
     other.replace(other.find("seed = 7"), 8, "seed = 8");
     EXPECT_NE(Render(other).m_afSamples, first.m_afSamples);
+}
+
+// --- the harmony check --------------------------------------------------------------
+
+ZESynthDescription Parse(const std::string& text)
+{
+    ZESynthDescription description;
+    std::string error;
+    EXPECT_TRUE(ZEParseSynthDescription(text, "test.txt", description, error)) << error;
+    return description;
+}
+
+TEST(SynthHarmony, PlayedClassesFollowTheSong)
+{
+    // Bar 1 holds C over from bar 0 and hits the keys' own A; the drum's
+    // pitch is no part of the harmony; section t transposes up a tone.
+    const std::string text = "[sound]\nnormalize = no\ntail = 0\n[song]\ntempo = 120\norder = s t\n"
+                             "[instrument drum]\nfreq = 100\nosc = sine\n"
+                             "[instrument keys]\nfreq = 440\nosc = sine\n"
+                             "[pattern p]\nsteps = 4\nbars = 2\n"
+                             "drum = x x x x | x x x x\nkeys = C4 _ _ _ | _ _ E4 x\n"
+                             "[section s]\nbars = 3\nplay = p\n[section t]\nbars = 1\nplay = p+2\n";
+    const ZESynthPitchClasses c = 1u << 0, d = 1u << 2, e = 1u << 4, a = 1u << 9;
+    EXPECT_EQ(ZESynthBarPitchClasses(Parse(text)),
+              (std::vector<ZESynthPitchClasses>{c, ZESynthPitchClasses(c | e | a), c, d}));
+    EXPECT_TRUE(ZESynthBarPitchClasses(Parse(Sine())).empty());
+    EXPECT_EQ(ZESynthTransposeClasses(ZESynthPitchClasses(c | a), 6), ZESynthPitchClasses((1u << 6) | (1u << 3)));
+}
+
+TEST(SynthHarmony, ChordsStandOutOfNoiseAndNoiseScoresAsChance)
+{
+    // C major for a bar, then A minor, over steady white noise.
+    const std::string song = "[sound]\ntail = 0\n[song]\ntempo = 120\norder = s\n"
+                             "[instrument keys]\nosc = sine\n%GAIN%"
+                             "[layer hiss]\nnoise = white\ngain = -12\n"
+                             "[pattern p]\nsteps = 1\nbars = 2\nkeys = C4:maj A3:m\n"
+                             "[section s]\nbars = 2\nplay = p\n";
+    std::string chords = song;
+    chords.replace(chords.find("%GAIN%"), 6, "");
+    ZESynthDescription description = Parse(chords);
+    std::vector<ZESynthPitchClasses> played = ZESynthBarPitchClasses(description);
+    ASSERT_EQ(played.size(), 2u);
+    ZESynthAudio audio = Render(chords);
+    std::vector<ZESynthChromaBar> heard =
+        ZESynthBarChroma(audio.m_afSamples, audio.m_ulChannels, audio.m_ulRate, 2.0, played.size());
+    EXPECT_EQ(heard[0].Strongest(3), played[0]);
+    EXPECT_EQ(heard[1].Strongest(3), played[1]);
+    ZESynthHarmonyScore score = ZESynthScoreHarmony(played, heard);
+    EXPECT_EQ(score.m_ulBars, 2u);
+    EXPECT_EQ(score.m_dMatch, 1.0);
+    EXPECT_NEAR(score.m_dChanceMatch, 1.0 / 220.0, 1e-9);
+    EXPECT_GT(score.m_dInKey, 0.8);
+    EXPECT_NEAR(score.m_dChanceInKey, 0.25, 1e-9);
+
+    std::string hiss = song;
+    hiss.replace(hiss.find("%GAIN%"), 6, "gain = -60\n");
+    audio = Render(hiss);
+    score = ZESynthScoreHarmony(played, ZESynthBarChroma(audio.m_afSamples, audio.m_ulChannels, audio.m_ulRate,
+                                                         2.0, played.size()));
+    EXPECT_NEAR(score.m_dInKey, score.m_dChanceInKey, 0.06);
+}
+
+TEST(SynthHarmony, BarsPastTheSoundAreEmpty)
+{
+    std::vector<float> tone(44100);
+    for (size_t i = 0; i < tone.size(); ++i)
+        tone[i] = float(std::sin(2.0 * kPi * 440.0 * double(i) / 44100.0));
+    std::vector<ZESynthChromaBar> heard = ZESynthBarChroma(tone, 1, 44100, 0.5, 4);
+    ASSERT_EQ(heard.size(), 4u);
+    EXPECT_EQ(heard[0].Strongest(1), ZESynthPitchClasses(1u << 9));
+    EXPECT_GT(heard[1].m_dTotal, 0.0);
+    EXPECT_EQ(heard[2].m_dTotal, 0.0);
+    EXPECT_EQ(heard[3].m_dTotal, 0.0);
+    EXPECT_EQ(ZESynthScoreHarmony({1u << 9, 1u << 9, 1u << 9, 0}, heard).m_ulBars, 2u);
+    EXPECT_EQ(ZESynthBarChroma(tone, 0, 44100, 0.5, 2)[0].m_dTotal, 0.0);
 }
 
 // --- the tool's files ----------------------------------------------------------------
