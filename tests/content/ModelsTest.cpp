@@ -227,6 +227,19 @@ TEST_F(ModelsTest, EveryKeyFrameIsClosed)
     }
 }
 
+// Only the hearse is drawn in the second pass, so only its glass may be see-
+// through; a see-through window on any other car would be blended in no
+// particular order against the world behind it.
+TEST_F(ModelsTest, OnlyTheHearseHasSeeThroughWindows)
+{
+    for (const CarSpec& car : kCars)
+    {
+        ZEModel* model = Load(car.m_pName);
+        ASSERT_NE(model, nullptr);
+        EXPECT_EQ(model->m_bTransparent, std::string(car.m_pName) == "funeralcar") << car.m_pName;
+    }
+}
+
 TEST_F(ModelsTest, PickupsHaveTheirSizes)
 {
     ZEModel* bottle = Load("gasbottle");
