@@ -1,5 +1,6 @@
 // The viewer run as a program, the way previews and visual checks use it:
 // a model made with the writer, rendered headless into a screenshot.
+#include "ZETgaReader.h"
 #include "ZEZmfWriter.h"
 #include "support/Xvfb.h"
 
@@ -7,7 +8,6 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
 #include <string>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -41,34 +41,6 @@ protected:
         return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     }
 
-    // The TGA as rows from the top, RGB.
-    bool ReadScreenshot(const std::string& path, int& width, int& height, std::vector<uint8_t>& rgb)
-    {
-        std::ifstream file(path, std::ios::binary);
-        std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
-        if (bytes.size() < 18 || bytes[2] != 2 || bytes[16] != 24)
-            return false;
-        width = bytes[12] | (bytes[13] << 8);
-        height = bytes[14] | (bytes[15] << 8);
-        if (bytes.size() != 18 + static_cast<size_t>(width) * height * 3)
-            return false;
-        bool bottomUp = (bytes[17] & 0x20) == 0;
-        rgb.resize(static_cast<size_t>(width) * height * 3);
-        for (int row = 0; row < height; ++row)
-        {
-            int stored = bottomUp ? height - 1 - row : row;
-            for (int x = 0; x < width; ++x)
-            {
-                const uint8_t* bgr = &bytes[18 + (static_cast<size_t>(stored) * width + x) * 3];
-                uint8_t* out = &rgb[(static_cast<size_t>(row) * width + x) * 3];
-                out[0] = bgr[2];
-                out[1] = bgr[1];
-                out[2] = bgr[0];
-            }
-        }
-        return true;
-    }
-
     std::string m_Dir;
 };
 
@@ -78,16 +50,16 @@ bool IsBackground(const uint8_t* pixel)
 }
 
 // Rows from the top in which any pixel is pure-ish red.
-std::vector<int> RedRows(const std::vector<uint8_t>& rgb, int width, int height)
+std::vector<int> RedRows(const std::vector<uint8_t>& rgb, uint32_t width, uint32_t height)
 {
     std::vector<int> rows;
-    for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x)
+    for (uint32_t y = 0; y < height; ++y)
+        for (uint32_t x = 0; x < width; ++x)
         {
             const uint8_t* p = &rgb[(static_cast<size_t>(y) * width + x) * 3];
             if (p[0] > 180 && p[1] < 60 && p[2] < 60)
             {
-                rows.push_back(y);
+                rows.push_back(static_cast<int>(y));
                 break;
             }
         }
@@ -112,11 +84,11 @@ TEST_F(ViewerTest, RendersAModelIntoAScreenshotTheRightWayUp)
     std::string shot = m_Dir + "/shot";
     ASSERT_EQ(RunViewer("--model " + model + " --size 320x240 --pos 0,5,-60 --rot 0,0,0 --shot " + shot), 0);
 
-    int width = 0, height = 0;
+    uint32_t width = 0, height = 0;
     std::vector<uint8_t> rgb;
-    ASSERT_TRUE(ReadScreenshot(shot + ".tga", width, height, rgb));
-    EXPECT_EQ(width, 320);
-    EXPECT_EQ(height, 240);
+    ASSERT_TRUE(ZEReadTGA(shot + ".tga", rgb, width, height));
+    EXPECT_EQ(width, 320u);
+    EXPECT_EQ(height, 240u);
     EXPECT_TRUE(IsBackground(&rgb[0]));
     // The grey block fills the middle of the picture.
     const uint8_t* middle = &rgb[(static_cast<size_t>(height / 2 + 10) * width + width / 2) * 3];
@@ -126,7 +98,7 @@ TEST_F(ViewerTest, RendersAModelIntoAScreenshotTheRightWayUp)
     // The red block stands on top: red appears only in the upper half.
     std::vector<int> redRows = RedRows(rgb, width, height);
     ASSERT_FALSE(redRows.empty());
-    EXPECT_LT(redRows.back(), height / 2);
+    EXPECT_LT(redRows.back(), static_cast<int>(height / 2));
 }
 
 TEST_F(ViewerTest, AMissingModelEndsWithStatusOne)

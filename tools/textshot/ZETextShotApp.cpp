@@ -1,6 +1,7 @@
 #include "ZETextShotApp.h"
 
 #include "ZEPngWriter.h"
+#include "ZETgaReader.h"
 
 #include "render/ZERenderer.h"
 #include "resources/ZETextureManager.h"
@@ -8,8 +9,6 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
-#include <iterator>
 #include <vector>
 
 namespace
@@ -18,33 +17,6 @@ namespace
 const char* const kAvailable = "VERF\xDC" "GBAR";
 const char* const kSize = "Gr\xF6\xDF" "e";
 
-// The TGA screenshot as RGB rows from the top, or false.
-bool ReadScreenshot(const std::string& path, std::vector<uint8_t>& rgb, uint32_t& width, uint32_t& height)
-{
-    std::ifstream file(path, std::ios::binary);
-    std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
-    if (bytes.size() < 18 || bytes[2] != 2 || bytes[16] != 24)
-        return false;
-    width = bytes[12] | (bytes[13] << 8);
-    height = bytes[14] | (bytes[15] << 8);
-    if (bytes.size() != 18 + static_cast<size_t>(width) * height * 3)
-        return false;
-    bool bottomUp = (bytes[17] & 0x20) == 0;
-    rgb.resize(static_cast<size_t>(width) * height * 3);
-    for (uint32_t row = 0; row < height; ++row)
-    {
-        uint32_t stored = bottomUp ? height - 1 - row : row;
-        for (uint32_t x = 0; x < width; ++x)
-        {
-            const uint8_t* bgr = &bytes[18 + (static_cast<size_t>(stored) * width + x) * 3];
-            uint8_t* out = &rgb[(static_cast<size_t>(row) * width + x) * 3];
-            out[0] = bgr[2];
-            out[1] = bgr[1];
-            out[2] = bgr[0];
-        }
-    }
-    return true;
-}
 }
 
 ZETextShotApp::ZETextShotApp(const std::string& pngPath, uint16_t width, uint16_t height)
@@ -173,7 +145,7 @@ bool ZETextShotApp::SavePicture()
     m_pRenderer->TakeScreenshot(ZEString(shot.c_str()));
     std::vector<uint8_t> rgb;
     uint32_t width = 0, height = 0;
-    bool read = ReadScreenshot(shot + ".tga", rgb, width, height);
+    bool read = ZEReadTGA(shot + ".tga", rgb, width, height);
     std::remove((shot + ".tga").c_str());
     std::string error = "the screenshot cannot be read back";
     if (!read || !ZEWritePNG(m_PngPath, rgb.data(), width, height, error))
