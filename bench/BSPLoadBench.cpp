@@ -9,6 +9,7 @@
 //
 //   build/bin/bench_bspload --benchmark_min_time=0.2
 #include "core/ZEFileManager.h"
+#include "support/TempFolder.h"
 #include "support/TestApplication.h"
 #include "support/TestMaps.h"
 #include "world/ZEBSPTerrain.h"
@@ -27,7 +28,7 @@ namespace
 void BM_LoadMapFromPackage(benchmark::State& state)
 {
     uint32_t cells = static_cast<uint32_t>(state.range(0));
-    ZETestMaps::TempDir dir;
+    ZETempFolder dir("map");
     ZEBspWriter writer = ZETestMaps::MakeGridMap(cells, cells, 32.0f, 16);
     std::vector<uint8_t> bytes;
     ZEPackWriter pack;
@@ -36,7 +37,7 @@ void BM_LoadMapFromPackage(benchmark::State& state)
     if (!writer.Build(bytes) || !pack.AddData("maps/bench.bsp", bytes.data(), bytes.size()) ||
         !textures.AddImage("ground", ZETexImage::TrueColor(64, 64, std::vector<uint8_t>(64 * 64 * 3, 128))) ||
         !textures.Encode(ground) || !pack.AddData("textures/level.tex", ground.data(), ground.size()) ||
-        !pack.Write(dir.Make("maps.dat").c_str()))
+        !pack.Write(dir.File("maps.dat").c_str()))
     {
         state.SkipWithError("the map could not be written");
         return;

@@ -5,11 +5,11 @@
 #include "core/ZEFileManager.h"
 
 #include "ZEPackWriter.h"
+#include "support/TempFolder.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdio>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -64,22 +64,14 @@ class FileManagerTest : public ::testing::Test
 protected:
     void SetUp() override
     {
-        char pattern[] = "/tmp/zefilesXXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        m_Root = pattern;
+        ASSERT_TRUE(m_Folder.Ok());
+        m_Root = m_Folder.Path();
         m_Main = m_Root / "main";
         fs::create_directories(m_Main);
         m_Files.SetMainDirectory(ZEString(m_Main.c_str()));
     }
 
-    void TearDown() override { fs::remove_all(m_Root); }
-
-    void WriteMain(const std::string& name, const std::string& bytes)
-    {
-        fs::path path = m_Main / name;
-        fs::create_directories(path.parent_path());
-        std::ofstream(path, std::ios::binary) << bytes;
-    }
+    void WriteMain(const std::string& name, const std::string& bytes) { m_Folder.Write("main/" + name, bytes); }
 
     void Pack(const std::string& archive, std::initializer_list<std::pair<const char*, std::string>> entries)
     {
@@ -134,6 +126,7 @@ protected:
         m_Console.Free();
     }
 
+    ZETempFolder m_Folder{"files"};
     fs::path m_Root;
     fs::path m_Main;
     ZEConsole m_Console;

@@ -5,12 +5,11 @@
 #include "core/ZETranslator.h"
 
 #include "ZEPackWriter.h"
+#include "support/TempFolder.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <string>
 
 namespace fs = std::filesystem;
@@ -31,19 +30,12 @@ class TranslatorTest : public ::testing::Test
 protected:
     void SetUp() override
     {
-        char pattern[] = "/tmp/zelangXXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        m_Root = pattern;
-        fs::create_directories(m_Root / "main");
-        m_Files.SetMainDirectory(ZEString((m_Root / "main").c_str()));
+        ASSERT_TRUE(m_Folder.Ok());
+        fs::create_directories(m_Folder.File("main"));
+        m_Files.SetMainDirectory(ZEString(m_Folder.File("main").c_str()));
     }
 
-    void TearDown() override { fs::remove_all(m_Root); }
-
-    void WriteStrings(const std::string& text)
-    {
-        std::ofstream(m_Root / "main" / "strings.txt", std::ios::binary) << text;
-    }
+    void WriteStrings(const std::string& text) { m_Folder.Write("main/strings.txt", text); }
 
     bool Load(const char* language) { return m_Translator.SetLanguage(ZEString(language), ZEString("strings.txt")); }
 
@@ -71,7 +63,7 @@ protected:
         EXPECT_EQ(Tr("Quit"), "Quit");
     }
 
-    fs::path m_Root;
+    ZETempFolder m_Folder{"lang"};
     ZEConsole m_Console;
     ZEFileManager m_Files;
     ZETranslator m_Translator;
@@ -208,7 +200,7 @@ TEST_F(TranslatorTest, FileInsidePackageIsReadNoFurtherThanItsSize)
     std::string next = "\"one\" \"two\" \"three\"";
     ASSERT_TRUE(writer.AddData(ZEString("strings.txt"), strings.data(), strings.size()));
     ASSERT_TRUE(writer.AddData(ZEString("\"quotes\".txt"), next.data(), next.size()));
-    ASSERT_TRUE(writer.Write(ZEString((m_Root / "main" / "lang.dat").c_str())));
+    ASSERT_TRUE(writer.Write(ZEString(m_Folder.File("main/lang.dat").c_str())));
     ASSERT_TRUE(m_Files.AddArchive(ZEString("lang.dat")));
 
     ASSERT_TRUE(Load("GERMAN"));

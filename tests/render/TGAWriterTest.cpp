@@ -1,8 +1,9 @@
 #include "render/ZETGAWriter.h"
 
+#include "support/TempFolder.h"
+
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <fstream>
 #include <iterator>
 #include <string>
@@ -19,9 +20,9 @@ TEST(TGAWriter, HeaderIsEighteenLittleEndianBytes)
 
 TEST(TGAWriter, PixelsGoOutAsBGRRowByRowWhateverTheWidth)
 {
-    char folder[] = "/tmp/zetgaXXXXXX";
-    ASSERT_NE(mkdtemp(folder), nullptr);
-    std::string path = std::string(folder) + "/shot.tga";
+    ZETempFolder folder("tga");
+    ASSERT_TRUE(folder.Ok());
+    std::string path = folder.File("shot.tga");
     for (uint16_t width : {640, 638})
     {
         // Red = x, green = row as stored (bottom first), blue = 200.
@@ -42,12 +43,10 @@ TEST(TGAWriter, PixelsGoOutAsBGRRowByRowWhateverTheWidth)
                 EXPECT_EQ(pixel[2], uint8_t(x)) << width << ": " << x << "," << y;
             }
     }
-    std::remove(path.c_str());
 
     // A file that cannot be created: false, and nothing appears.
-    std::string missing = std::string(folder) + "/missing/shot.tga";
+    std::string missing = folder.Path() + "/missing/shot.tga";
     std::vector<uint8_t> rgb(4 * 4 * 3);
     EXPECT_FALSE(ZEWriteTGA(missing.c_str(), rgb.data(), 4, 4));
     EXPECT_NE(access(missing.c_str(), F_OK), 0);
-    rmdir(folder);
 }

@@ -13,6 +13,7 @@
 #include "ZEZmfWriter.h"
 #include "support/ManualTimer.h"
 #include "support/RecordingRenderer.h"
+#include "support/TempFolder.h"
 #include "support/TestApplication.h"
 
 #include <gtest/gtest.h>
@@ -21,7 +22,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <limits>
 #include <memory>
 #include <string>
@@ -148,13 +148,10 @@ class ModelManagerTest : public ::testing::Test
 protected:
     void SetUp() override
     {
-        char pattern[] = "/tmp/zemodelXXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        m_Root = pattern;
+        ASSERT_TRUE(m_Folder.Ok());
+        m_Root = m_Folder.Path();
         m_Files.SetMainDirectory(ZEString(m_Root.c_str()));
     }
-
-    void TearDown() override { fs::remove_all(m_Root); }
 
     ZEModel* AddModel(const char* path)
     {
@@ -171,17 +168,11 @@ protected:
         return bytes;
     }
 
-    void WriteFile(const char* name, const std::vector<uint8_t>& bytes)
-    {
-        std::ofstream(m_Root / name, std::ios::binary)
-            .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-    }
-
     // Writes the bytes under a new name and asks the manager for them.
     std::unique_ptr<ZEModelReference> Load(const std::vector<uint8_t>& bytes)
     {
         std::string name = "m" + std::to_string(m_iFiles++) + ".zmf";
-        WriteFile(name.c_str(), bytes);
+        m_Folder.Write(name, bytes);
         return std::unique_ptr<ZEModelReference>(m_pManager->GetModel(name.c_str()));
     }
 
@@ -212,6 +203,7 @@ protected:
         EXPECT_EQ(m_pManager->m_ulNumModels, 0u) << what;
     }
 
+    ZETempFolder m_Folder{"model"};
     fs::path m_Root;
     int m_iFiles = 0;
     ZEManualTimer m_Timer;
@@ -369,7 +361,7 @@ TEST_F(ModelManagerTest, WrittenModelLoadsOnceAndIsShared)
 {
     ZEZmfWriter writer;
     MovingTriangle(writer);
-    WriteFile("car.zmf", Build(writer));
+    m_Folder.Write("car.zmf", Build(writer));
     fs::create_directories(m_Root / "models");
     fs::rename(m_Root / "car.zmf", m_Root / "models" / "car.zmf");
     m_pManager->SetModelDirectory(ZEString("models"));

@@ -4,6 +4,7 @@
 
 #include "support/ManualTimer.h"
 #include "support/RecordingRenderer.h"
+#include "support/TempFolder.h"
 
 #include "ZEAtxWriter.h"
 #include "ZEPackWriter.h"
@@ -519,14 +520,12 @@ class TextureFileTest : public TextureManagerTest
 protected:
     void SetUp() override
     {
-        char pattern[] = "/tmp/zetexturesXXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        m_Root = pattern;
+        ASSERT_TRUE(m_Folder.Ok());
+        m_Root = m_Folder.Path();
         fs::create_directories(m_Root / "textures");
         m_Files.SetMainDirectory(ZEString(m_Root.c_str()));
         m_pManager->SetTextureDirectory("textures");
     }
-    void TearDown() override { fs::remove_all(m_Root); }
 
     fs::path TexturePath(const std::string& file) const { return m_Root / "textures" / file; }
 
@@ -576,6 +575,7 @@ protected:
         EXPECT_TRUE(Posted(message)) << "no message holding: " << message;
     }
 
+    ZETempFolder m_Folder{"textures"};
     fs::path m_Root;
 };
 

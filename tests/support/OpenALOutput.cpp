@@ -1,16 +1,13 @@
 #include "support/OpenALOutput.h"
 
 #include <cstdlib>
-#include <filesystem>
-#include <fstream>
+#include <sstream>
 
 void ZEOpenALOutput::SetUp()
 {
-    char pattern[] = "/tmp/wrenzo-openal-XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    m_Folder = pattern;
-    std::string settings = m_Folder + "/alsoft.conf";
-    std::ofstream out(settings);
+    m_pFolder = std::make_unique<ZETempFolder>("openal");
+    ASSERT_TRUE(m_pFolder->Ok());
+    std::ostringstream out;
     out << "[general]\n"
         << "drivers=" << m_Driver << "\n"
         << "channels=stereo\n"
@@ -20,14 +17,17 @@ void ZEOpenALOutput::SetUp()
         << "sources=" << ms_iSources << "\n"
         << "[wave]\n"
         << "file=" << CapturePath() << "\n";
-    out.close();
-    ASSERT_TRUE(out.good());
+    std::string settings = m_pFolder->Write("alsoft.conf", out.str());
+    ASSERT_FALSE(settings.empty());
     setenv("ALSOFT_CONF", settings.c_str(), 1);
 }
 
 void ZEOpenALOutput::TearDown()
 {
-    std::error_code ignored;
-    if (!m_Folder.empty())
-        std::filesystem::remove_all(m_Folder, ignored);
+    m_pFolder.reset();
+}
+
+std::string ZEOpenALOutput::CapturePath() const
+{
+    return m_pFolder ? m_pFolder->Path() + "/capture.wav" : std::string();
 }

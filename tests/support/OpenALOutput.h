@@ -15,8 +15,11 @@
 // of them.
 #pragma once
 
+#include "support/TempFolder.h"
+
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
 
 class ZEOpenALOutput : public ::testing::Environment
@@ -29,11 +32,14 @@ public:
     void SetUp() override;
     void TearDown() override;
 
-    std::string CapturePath() const { return m_Folder + "/capture.wav"; }
+    // Empty while no folder exists.
+    std::string CapturePath() const;
 
     static constexpr int ms_iSources = 8;
 
 private:
     std::string m_Driver;
-    std::string m_Folder;
+    // Lives from SetUp to TearDown: the test program itself never ends
+    // the environment, so a plain member would leave the folder behind.
+    std::unique_ptr<ZETempFolder> m_pFolder;
 };

@@ -1,8 +1,5 @@
 #include "support/TestMaps.h"
 
-#include <cstdlib>
-#include <filesystem>
-
 namespace ZETestMaps
 {
 ZEBspWriter::Face MakeQuad(ZEBspWriter& writer, uint16_t texture, const ZEVector& a, const ZEVector& b,
@@ -104,27 +101,5 @@ ZEBspWriter MakeGridMap(uint32_t cellsX, uint32_t cellsZ, float cellSize, uint16
     writer.AddEntity("AmbientLight", ZEVector(), ZEBspData().Float(0.3f).m_aucBytes);
     writer.AddEntity("DirectionalLight", ZEVector(), ZEBspData().Float(0.5f).Vector(ZEVector(0, -1, 0)).m_aucBytes);
     return writer;
-}
-
-TempDir::TempDir()
-{
-    std::string pattern = (std::filesystem::temp_directory_path() / "wrenzo-map-XXXXXX").string();
-    if (mkdtemp(pattern.data()))
-        m_Path = pattern;
-}
-
-TempDir::~TempDir()
-{
-    std::error_code error;
-    if (!m_Path.empty())
-        std::filesystem::remove_all(m_Path, error);
-}
-
-std::string TempDir::Make(const std::string& relative) const
-{
-    std::filesystem::path path = std::filesystem::path(m_Path) / relative;
-    std::error_code error;
-    std::filesystem::create_directories(path.parent_path(), error);
-    return path.string();
 }
 }

@@ -11,7 +11,6 @@
 #include "math/ZEVector.h"
 
 #include <cstdint>
-#include <string>
 #include <vector>
 
 namespace ZETestMaps
@@ -32,22 +31,4 @@ uint32_t MakeSplit(ZEBspWriter& writer, const std::vector<ZEBspWriter::Face>& fr
 // lightmapSize x lightmapSize lightmap, in a tree split alternately on x
 // and z down to one cell a leaf, plus an ambient and a directional light.
 ZEBspWriter MakeGridMap(uint32_t cellsX, uint32_t cellsZ, float cellSize, uint16_t lightmapSize);
-
-// A fresh folder under the system's temporary folder, removed with
-// everything in it when the object goes.
-class TempDir
-{
-public:
-    TempDir();
-    ~TempDir();
-    TempDir(const TempDir&) = delete;
-    TempDir& operator=(const TempDir&) = delete;
-
-    const std::string& Path() const { return m_Path; }
-    // Path() + "/" + relative, with the folders on the way made.
-    std::string Make(const std::string& relative) const;
-
-private:
-    std::string m_Path;
-};
 }

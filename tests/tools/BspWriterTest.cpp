@@ -1,5 +1,6 @@
 // The map writer: the bytes it lays down sit at the offsets of the map
 // format, and it refuses every map the loader would reject.
+#include "support/TempFolder.h"
 #include "support/TestMaps.h"
 
 #include "ZEBspWriter.h"
@@ -136,9 +137,9 @@ TEST(BspWriterLayout, InnerNodesWriteTheFrontSubtreeFirstAndEntitiesLast)
 
 TEST(BspWriterLayout, WriteStoresWhatBuildMakesAndRefusesUnwritablePaths)
 {
-    ZETestMaps::TempDir dir;
+    ZETempFolder dir("map");
     ZEBspWriter writer = OneLeaf();
-    std::string path = dir.Make("maps/one.bsp");
+    std::string path = dir.File("maps/one.bsp");
     ASSERT_TRUE(writer.Write(path.c_str())) << writer.GetError().CStr();
     std::ifstream file(path, std::ios::binary);
     std::vector<uint8_t> stored((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());

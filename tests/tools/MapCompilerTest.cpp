@@ -10,6 +10,7 @@
 #include "platform/sdl/ZESDLOpenGLRenderer.h"
 #include "render/ZELight.h"
 #include "resources/ZETextureManager.h"
+#include "support/TempFolder.h"
 #include "support/TestApplication.h"
 #include "support/Xvfb.h"
 #include "world/ZEBSPTerrain.h"
@@ -394,9 +395,9 @@ TEST_F(TestTrack, LightmapsArePowersOfTwoAndTheTunnelIsDarkerThanTheOpenRoad)
 
 TEST_F(TestTrack, TheToolCompilesAndChecksFromTheCommandLine)
 {
-    char pattern[] = "/tmp/mapc-test-XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    std::string dir = pattern;
+    ZETempFolder folder("mapc");
+    ASSERT_TRUE(folder.Ok());
+    std::string dir = folder.Path();
     std::string map = dir + "/testtrack.bsp";
     std::string tool = WRENZO_TOOLS_DIR "/zemapc";
     EXPECT_EQ(std::system((tool + " " + kTestTrack + " " + map + " > " + dir + "/out.txt").c_str()), 0);
@@ -407,17 +408,16 @@ TEST_F(TestTrack, TheToolCompilesAndChecksFromTheCommandLine)
     // The file is the one the compiler builds in memory.
     EXPECT_EQ(ReadText(map), std::string(ms_pTrack->m_aucBytes.begin(), ms_pTrack->m_aucBytes.end()));
 
-    std::ofstream(dir + "/bad.toml") << Replace(kBase, "width = 300", "width = 30");
+    folder.Write("bad.toml", Replace(kBase, "width = 300", "width = 30"));
     int status = std::system((tool + " " + dir + "/bad.toml " + dir + "/bad.bsp 2> " + dir + "/err.txt").c_str());
     EXPECT_EQ(WEXITSTATUS(status), 1);
     EXPECT_NE(ReadText(dir + "/err.txt").find("bad.toml:8: [track] width"), std::string::npos)
         << ReadText(dir + "/err.txt");
     EXPECT_FALSE(std::ifstream(dir + "/bad.bsp").good());
 
-    std::ofstream(dir + "/junk.bsp") << "BSP1 not a map";
+    folder.Write("junk.bsp", "BSP1 not a map");
     EXPECT_EQ(WEXITSTATUS(std::system((tool + " --check " + dir + "/junk.bsp 2> /dev/null").c_str())), 1);
     EXPECT_EQ(WEXITSTATUS(std::system((tool + " 2> /dev/null").c_str())), 2);
-    std::system(("rm -rf '" + dir + "'").c_str());
 }
 
 namespace
@@ -438,13 +438,10 @@ public:
 
 TEST_F(TestTrack, TheEngineLoadsTheMapAndOffersTheGameItsEntities)
 {
-    char pattern[] = "/tmp/mapc-load-XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    std::string dir = pattern;
-    std::system(("mkdir -p '" + dir + "/maps'").c_str());
-    std::ofstream(dir + "/maps/testtrack.bsp", std::ios::binary)
-        .write(reinterpret_cast<const char*>(ms_pTrack->m_aucBytes.data()),
-               static_cast<std::streamsize>(ms_pTrack->m_aucBytes.size()));
+    ZETempFolder folder("mapc");
+    ASSERT_TRUE(folder.Ok());
+    std::string dir = folder.Path();
+    folder.Write("maps/testtrack.bsp", ms_pTrack->m_aucBytes);
     {
         EntityCounter app;
         app.Initialize();
@@ -465,7 +462,6 @@ TEST_F(TestTrack, TheEngineLoadsTheMapAndOffersTheGameItsEntities)
         EXPECT_EQ(lights, 5u);
         app.Exit();
     }
-    std::system(("rm -rf '" + dir + "'").c_str());
 }
 
 // ---------------------------------------------------------------------------

@@ -6,6 +6,7 @@
 #include "ZEModelCompiler.h"
 #include "ZEModelDescription.h"
 #include "ZEModelMesh.h"
+#include "support/TempFolder.h"
 
 #include <gtest/gtest.h>
 
@@ -111,23 +112,6 @@ float Distance2D(float a, float b)
 {
     return std::sqrt(a * a + b * b);
 }
-
-class TempFolder
-{
-public:
-    TempFolder()
-    {
-        char pattern[] = "/tmp/zemodelc-test-XXXXXX";
-        m_Path = mkdtemp(pattern);
-    }
-    ~TempFolder() { fs::remove_all(m_Path); }
-    std::string Write(const std::string& name, const std::string& text) const
-    {
-        std::ofstream(m_Path + "/" + name) << text;
-        return m_Path + "/" + name;
-    }
-    std::string m_Path;
-};
 }
 
 // --- The description format ---------------------------------------------
@@ -162,7 +146,8 @@ TEST(ModelDescription, ReopenedSectionReplacesKeysButRepeatsInOneBlockAddUp)
 
 TEST(ModelDescription, IncludesNestAndReportCyclesAndMissingFiles)
 {
-    TempFolder folder;
+    ZETempFolder folder("modelc");
+    ASSERT_TRUE(folder.Ok());
     folder.Write("base.txt", "[model]\nkind = prop\n[materials]\nred = 255 0 0\n");
     folder.Write("middle.txt", "include = base.txt\n[materials]\nred = 200 0 0\n");
     std::string top = folder.Write("top.txt", "include = middle.txt\n[part]\ntype = box\n");
@@ -189,7 +174,8 @@ TEST(ModelDescription, IncludesNestAndReportCyclesAndMissingFiles)
 
 TEST(ModelDescription, KeysAfterAnIncludeNeedASectionHeader)
 {
-    TempFolder folder;
+    ZETempFolder folder("modelc");
+    ASSERT_TRUE(folder.Ok());
     folder.Write("base.txt", "[a]\nx = 1\n");
     std::string top = folder.Write("top.txt", "[a]\ninclude = base.txt\ny = 2\n");
     ZEModelDescription description;
@@ -533,7 +519,8 @@ TEST(ModelCompiler, CarWithoutWheelsOrPropWithWheelsIsRefused)
 
 TEST(ModelCompiler, UnreadableDescriptionLeavesTheOutputUntouched)
 {
-    TempFolder folder;
+    ZETempFolder folder("modelc");
+    ASSERT_TRUE(folder.Ok());
     std::string output = folder.Write("out.zmf", "old");
     std::string input = folder.Write("bad.txt", "[model]\nkind = prop\n[p]\ntype = box\nsize = 1 1\nmaterial = m\n");
     std::vector<std::string> errors;

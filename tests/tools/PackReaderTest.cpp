@@ -2,10 +2,10 @@
 // damaged archives refused whole.
 #include "ZEPackReader.h"
 #include "ZEPackWriter.h"
+#include "support/TempFolder.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <fstream>
 #include <iterator>
 #include <string>
@@ -18,9 +18,8 @@ class PackReaderTest : public ::testing::Test
 protected:
     void SetUp() override
     {
-        char pattern[] = "/tmp/zepackreader-test-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        m_Dir = pattern;
+        ASSERT_TRUE(m_Folder.Ok());
+        m_Dir = m_Folder.Path();
         ZEPackWriter writer;
         ASSERT_TRUE(writer.AddData("textures/a.tex", "abc", 3));
         ASSERT_TRUE(writer.AddData("b.txt", "hello", 5));
@@ -28,19 +27,18 @@ protected:
         std::ifstream file(m_Dir + "/good.zip", std::ios::binary);
         m_aBytes.assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
     }
-    void TearDown() override { std::system(("rm -rf '" + m_Dir + "'").c_str()); }
 
     // Lists `bytes` written to a file; false when refused.
     bool List(const std::vector<uint8_t>& bytes, std::vector<ZEPackEntry>& entries)
     {
-        std::string path = m_Dir + "/test.zip";
-        std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+        std::string path = m_Folder.Write("test.zip", bytes);
         std::string error;
         bool listed = ZEListPackEntries(path, entries, error);
         EXPECT_EQ(listed, error.empty());
         return listed;
     }
 
+    ZETempFolder m_Folder{"packreader"};
     std::string m_Dir;
     std::vector<uint8_t> m_aBytes;
 };

@@ -4,6 +4,7 @@
 #include "core/ZEFileManager.h"
 
 #include "ZEPackWriter.h"
+#include "support/TempFolder.h"
 
 #include <gtest/gtest.h>
 
@@ -54,18 +55,9 @@ class PackWriterTest : public ::testing::Test
 protected:
     void SetUp() override
     {
-        char pattern[] = "/tmp/zepackXXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        m_Root = pattern;
+        ASSERT_TRUE(m_Folder.Ok());
+        m_Root = m_Folder.Path();
         m_Files.SetMainDirectory(ZEString(m_Root.c_str()));
-    }
-
-    void TearDown() override { fs::remove_all(m_Root); }
-
-    void WriteFile(const fs::path& path, const std::string& bytes)
-    {
-        fs::create_directories(path.parent_path());
-        std::ofstream(path, std::ios::binary) << bytes;
     }
 
     static bool Add(ZEPackWriter& writer, const char* name, const std::string& data)
@@ -93,6 +85,7 @@ protected:
         return std::system(command.c_str());
     }
 
+    ZETempFolder m_Folder{"pack"};
     fs::path m_Root;
     ZEFileManager m_Files;
 };
@@ -181,7 +174,7 @@ TEST_F(PackWriterTest, RefusesWhatCouldNotBeReadBack)
     EXPECT_FALSE(Add(writer, "folder/", "x"));
     EXPECT_FALSE(Add(writer, "back\\slash", "x"));
     EXPECT_FALSE(writer.AddFile(ZEString("gone"), ZEString((m_Root / "gone").c_str())));
-    WriteFile(m_Root / "zero", "");
+    m_Folder.Write("zero", "");
     EXPECT_FALSE(writer.AddFile(ZEString("zero"), ZEString((m_Root / "zero").c_str())));
     EXPECT_EQ(writer.GetNumEntries(), 0u);
 
@@ -195,7 +188,7 @@ TEST_F(PackWriterTest, RefusesWhatCouldNotBeReadBack)
 
 TEST_F(PackWriterTest, FailedWriteLeavesTheOldPackage)
 {
-    WriteFile(m_Root / "p.dat", "old package");
+    m_Folder.Write("p.dat", "old package");
     ZEPackWriter writer;
     ASSERT_TRUE(Add(writer, "a", "new"));
     // The temporary name is taken by a folder, so it cannot be created.
@@ -214,10 +207,10 @@ TEST_F(PackWriterTest, FailedWriteLeavesTheOldPackage)
 TEST_F(PackWriterTest, PackerPacksATreeInSortedOrder)
 {
     fs::path tree = m_Root / "tree";
-    WriteFile(tree / "textures" / "z.tex", "zz");
-    WriteFile(tree / "maps" / "airfield.bsp", "airfield");
-    WriteFile(tree / "Zervane.cfg", "cfg");
-    WriteFile(tree / "textures" / "sub" / "a.tex", "a");
+    m_Folder.Write("tree/textures/z.tex", "zz");
+    m_Folder.Write("tree/maps/airfield.bsp", "airfield");
+    m_Folder.Write("tree/Zervane.cfg", "cfg");
+    m_Folder.Write("tree/textures/sub/a.tex", "a");
 
     ASSERT_EQ(RunPacker((m_Root / "tree.dat").string() + " " + tree.string() + "/"), 0);
     std::vector<std::string> expected = {"Zervane.cfg", "maps/airfield.bsp", "textures/sub/a.tex",
@@ -237,9 +230,9 @@ TEST_F(PackWriterTest, PackerPacksATreeInSortedOrder)
 TEST_F(PackWriterTest, PackerPacksNamedFilesUnderTheirRelativeNames)
 {
     fs::path tree = m_Root / "tree";
-    WriteFile(tree / "sounds" / "horn.wav", "horn");
-    WriteFile(tree / "strings.txt", "[GERMAN]");
-    WriteFile(m_Root / "outside.txt", "outside");
+    m_Folder.Write("tree/sounds/horn.wav", "horn");
+    m_Folder.Write("tree/strings.txt", "[GERMAN]");
+    m_Folder.Write("outside.txt", "outside");
 
     ASSERT_EQ(RunPacker((m_Root / "named.dat").string() + " " + tree.string() + " " +
                         (tree / "strings.txt").string() + " " + (tree / "sounds/../sounds/horn.wav").string()),
@@ -253,9 +246,9 @@ TEST_F(PackWriterTest, PackerPacksNamedFilesUnderTheirRelativeNames)
 TEST_F(PackWriterTest, PackerFailsLoudly)
 {
     fs::path tree = m_Root / "tree";
-    WriteFile(tree / "a.txt", "a");
-    WriteFile(tree / "empty.txt", "");
-    WriteFile(m_Root / "outside.txt", "outside");
+    m_Folder.Write("tree/a.txt", "a");
+    m_Folder.Write("tree/empty.txt", "");
+    m_Folder.Write("outside.txt", "outside");
     std::string archive = (m_Root / "out.dat").string();
 
     EXPECT_NE(RunPacker(archive), 0);

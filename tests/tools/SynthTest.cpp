@@ -5,6 +5,7 @@
 #include "ZESynth.h"
 #include "ZESynthChroma.h"
 #include "ZESynthDSP.h"
+#include "support/TempFolder.h"
 
 #include <gtest/gtest.h>
 
@@ -14,7 +15,6 @@
 #include <cstdlib>
 #include <fstream>
 #include <string>
-#include <unistd.h>
 #include <vector>
 
 namespace
@@ -591,33 +591,21 @@ class SynthFilesTest : public ::testing::Test
 protected:
     void SetUp() override
     {
-        char pattern[] = "/tmp/zesynthXXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        m_Dir = pattern;
-    }
-    void TearDown() override
-    {
-        for (const char* name : {"a.txt", "a.ogg", "a.wav", "bad.txt"})
-            std::remove((m_Dir + "/" + name).c_str());
-        rmdir(m_Dir.c_str());
-    }
-    std::string Write(const std::string& name, const std::string& text)
-    {
-        std::string path = m_Dir + "/" + name;
-        std::ofstream(path) << text;
-        return path;
+        ASSERT_TRUE(m_Folder.Ok());
+        m_Dir = m_Folder.Path();
     }
     std::vector<char> Read(const std::string& name)
     {
         std::ifstream in(m_Dir + "/" + name, std::ios::binary);
         return std::vector<char>((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     }
+    ZETempFolder m_Folder{"synth"};
     std::string m_Dir;
 };
 
 TEST_F(SynthFilesTest, WritesOggAndWave)
 {
-    std::string description = Write("a.txt", Sine());
+    std::string description = m_Folder.Write("a.txt", Sine());
     std::string error;
     ASSERT_TRUE(ZEBuildSynthSound(description, m_Dir + "/a.ogg", m_Dir + "/a.wav", error)) << error;
     std::vector<char> ogg = Read("a.ogg");
@@ -630,11 +618,11 @@ TEST_F(SynthFilesTest, WritesOggAndWave)
 
 TEST_F(SynthFilesTest, ABadDescriptionLeavesTheOldSoundAlone)
 {
-    std::string description = Write("a.txt", Sine());
+    std::string description = m_Folder.Write("a.txt", Sine());
     std::string error;
     ASSERT_TRUE(ZEBuildSynthSound(description, m_Dir + "/a.ogg", "", error)) << error;
     std::vector<char> before = Read("a.ogg");
-    std::string bad = Write("bad.txt", "[sound]\nlength = 1\n[layer a]\nosc = kazoo\n");
+    std::string bad = m_Folder.Write("bad.txt", "[sound]\nlength = 1\n[layer a]\nosc = kazoo\n");
     EXPECT_FALSE(ZEBuildSynthSound(bad, m_Dir + "/a.ogg", "", error));
     EXPECT_EQ(error, bad + ":4: 'osc': unknown kind 'kazoo' (sine, saw, square, pulse, triangle or fm)");
     EXPECT_EQ(Read("a.ogg"), before);

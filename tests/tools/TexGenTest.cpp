@@ -3,11 +3,11 @@
 #include "ZETexArt.h"
 #include "ZETexGen.h"
 #include "ZETexReader.h"
+#include "support/TempFolder.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdlib>
 #include <fstream>
 #include <iterator>
 #include <string>
@@ -61,18 +61,9 @@ class TexGenFilesTest : public ::testing::Test
 protected:
     void SetUp() override
     {
-        char pattern[] = "/tmp/zetexgen-test-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        m_Dir = pattern;
+        ASSERT_TRUE(m_Folder.Ok());
+        m_Dir = m_Folder.Path();
         ZERegisterAllTexFamilies(m_Painters);
-    }
-    void TearDown() override { std::system(("rm -rf '" + m_Dir + "'").c_str()); }
-
-    std::string Write(const std::string& name, const std::string& text)
-    {
-        std::string path = m_Dir + "/" + name;
-        std::ofstream(path, std::ios::binary) << text;
-        return path;
     }
 
     std::vector<uint8_t> Read(const std::string& path)
@@ -81,6 +72,7 @@ protected:
         return std::vector<uint8_t>((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
     }
 
+    ZETempFolder m_Folder{"texgen"};
     std::string m_Dir;
     ZETexPainters m_Painters;
 };
@@ -340,7 +332,7 @@ TEST(TexGenArtTest, TreadIsExactWhiteOrRubberForAnySeed)
 
 TEST_F(TexGenFilesTest, APackageIsWrittenInDescriptionOrderAndReadsBack)
 {
-    std::string description = Write("Group.txt", "[second]\npainter = solid\nsize = 4x2\ncolor = 10 20 30\n"
+    std::string description = m_Folder.Write("Group.txt", "[second]\npainter = solid\nsize = 4x2\ncolor = 10 20 30\n"
                                                  "[first]\npainter = gradient\nsize = 1x256\n");
     std::string output = m_Dir + "/Group.tex";
     std::string error;
@@ -363,8 +355,8 @@ TEST_F(TexGenFilesTest, APackageIsWrittenInDescriptionOrderAndReadsBack)
 
 TEST_F(TexGenFilesTest, AFaultyDescriptionLeavesThePackageThere)
 {
-    std::string output = Write("Group.tex", "previous");
-    std::string description = Write("Group.txt", "[a]\npainter = solid\nsize = 4\ncolr = 1 2 3\n");
+    std::string output = m_Folder.Write("Group.tex", "previous");
+    std::string description = m_Folder.Write("Group.txt", "[a]\npainter = solid\nsize = 4\ncolr = 1 2 3\n");
     std::string error;
     EXPECT_FALSE(ZEBuildTexPackage(m_Painters, description, output, error));
     EXPECT_TRUE(Contains(error, "Group.txt:4:")) << error;

@@ -6,6 +6,7 @@
 
 #include "ZEAtxWriter.h"
 #include "ZETexWriter.h"
+#include "support/TempFolder.h"
 
 #include <gtest/gtest.h>
 
@@ -174,17 +175,16 @@ class TexWriterReadBackTest : public ::testing::Test
 protected:
     void SetUp() override
     {
-        char pattern[] = "/tmp/zetexwriterXXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        m_Root = pattern;
+        ASSERT_TRUE(m_Folder.Ok());
+        m_Root = m_Folder.Path();
         fs::create_directories(m_Root / "textures");
         m_Files.SetMainDirectory(ZEString(m_Root.c_str()));
         m_Textures.SetTextureDirectory("textures");
     }
-    void TearDown() override { fs::remove_all(m_Root); }
 
     ZEString PathOf(const char* file) const { return ZEString((m_Root / "textures" / file).c_str()); }
 
+    ZETempFolder m_Folder{"texwriter"};
     fs::path m_Root;
     ZEFileManager m_Files;
     ZETextureManager m_Textures;

@@ -2,6 +2,7 @@
 // drawn with the real font through the OpenGL renderer must show white
 // glyph bodies with the background between them (the font's black is
 // keyed out), and the cursor must show the background around its arrow.
+#include "support/TempFolder.h"
 #include "support/Xvfb.h"
 
 #include <gtest/gtest.h>
@@ -64,9 +65,8 @@ class TextShotTest : public ::testing::Test
 protected:
     void SetUp() override
     {
-        char pattern[] = "/tmp/zetextshot-test-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        m_Dir = pattern;
+        ASSERT_TRUE(m_Folder.Ok());
+        m_Dir = m_Folder.Path();
         ASSERT_TRUE(m_Display.Start()) << m_Display.Error();
         // The tool loads the GL driver itself and unloads it at exit, which
         // leaves the driver's allocations without a name to suppress them
@@ -79,7 +79,6 @@ protected:
         std::vector<uint8_t> png((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
         ASSERT_TRUE(DecodePng(png, m_ulWidth, m_ulHeight, m_aRGB));
     }
-    void TearDown() override { std::system(("rm -rf '" + m_Dir + "'").c_str()); }
 
     const uint8_t* At(uint32_t x, uint32_t y) const { return &m_aRGB[(y * m_ulWidth + x) * 3]; }
     bool Is(uint32_t x, uint32_t y, const uint8_t color[3]) const
@@ -88,6 +87,7 @@ protected:
     }
     bool IsWhite(uint32_t x, uint32_t y) const { return At(x, y)[0] == 255 && At(x, y)[1] == 255 && At(x, y)[2] == 255; }
 
+    ZETempFolder m_Folder{"textshot"};
     ZEXvfb m_Display;
     std::string m_Dir;
     uint32_t m_ulWidth = 0;

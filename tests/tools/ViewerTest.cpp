@@ -2,6 +2,7 @@
 // a model made with the writer, rendered headless into a screenshot.
 #include "ZETgaReader.h"
 #include "ZEZmfWriter.h"
+#include "support/TempFolder.h"
 #include "support/Xvfb.h"
 
 #include <gtest/gtest.h>
@@ -23,11 +24,9 @@ class ViewerTest : public ::testing::Test
 protected:
     void SetUp() override
     {
-        char pattern[] = "/tmp/zeview-test-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        m_Dir = pattern;
+        ASSERT_TRUE(m_Folder.Ok());
+        m_Dir = m_Folder.Path();
     }
-    void TearDown() override { std::system(("rm -rf '" + m_Dir + "'").c_str()); }
 
     // Runs the viewer; its exit status.
     int RunViewer(const std::string& arguments)
@@ -41,6 +40,7 @@ protected:
         return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     }
 
+    ZETempFolder m_Folder{"view"};
     std::string m_Dir;
 };
 

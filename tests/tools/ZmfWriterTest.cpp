@@ -7,6 +7,7 @@
 #include "resources/ZETextureManager.h"
 
 #include "ZEZmfWriter.h"
+#include "support/TempFolder.h"
 
 #include <gtest/gtest.h>
 
@@ -83,13 +84,10 @@ class ZmfWriterTest : public ::testing::Test
 protected:
     void SetUp() override
     {
-        char pattern[] = "/tmp/zezmfXXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        m_Root = pattern;
+        ASSERT_TRUE(m_Folder.Ok());
+        m_Root = m_Folder.Path();
         m_Files.SetMainDirectory(ZEString(m_Root.c_str()));
     }
-
-    void TearDown() override { fs::remove_all(m_Root); }
 
     // Writes and loads back; the model is empty when either failed.
     void RoundTrip(ZEZmfWriter& writer, ZEModel& model)
@@ -98,6 +96,7 @@ protected:
         ASSERT_TRUE(model.Load(ZEString("m.zmf")));
     }
 
+    ZETempFolder m_Folder{"zmf"};
     fs::path m_Root;
     ZEFileManager m_Files;
     ZETextureManager m_Textures;

@@ -14,6 +14,7 @@
 #include "render/ZEWater.h"
 #include "resources/ZETextureManager.h"
 #include "support/TestApplication.h"
+#include "support/TempFolder.h"
 #include "support/TestMaps.h"
 #include "world/ZEBSPTerrain.h"
 #include "world/ZEEngine.h"
@@ -29,7 +30,6 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
-#include <fstream>
 #include <memory>
 #include <random>
 #include <string>
@@ -81,11 +81,7 @@ protected:
         m_App.Exit();
     }
 
-    void Store(const std::vector<uint8_t>& bytes, const char* name = kMapName)
-    {
-        std::ofstream file(m_Dir.Make(name), std::ios::binary | std::ios::trunc);
-        file.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-    }
+    void Store(const std::vector<uint8_t>& bytes, const char* name = kMapName) { m_Dir.Write(name, bytes); }
 
     std::vector<uint8_t> Build(ZEBspWriter& writer)
     {
@@ -137,7 +133,7 @@ protected:
 
     std::vector<std::string>& Log() { return m_App.Renderer()->m_Log; }
 
-    ZETestMaps::TempDir m_Dir;
+    ZETempFolder m_Dir{"map"};
     EntityApp m_App;
     ZEEngine* m_pEngine = nullptr;
     std::unique_ptr<ZEBSPTerrain> m_pTerrain;
@@ -307,7 +303,7 @@ TEST_F(BSPTerrainTest, NamesWithoutTerminatorAreCutAtTheirFieldsLastByte)
 {
     ZETexWriter textures;
     ASSERT_TRUE(textures.AddImage("abcdefghijk", ZETexImage::TrueColor(1, 1, {1, 2, 3})));
-    ASSERT_TRUE(textures.Write(m_Dir.Make("textures/level.tex").c_str())) << textures.GetError().CStr();
+    ASSERT_TRUE(textures.Write(m_Dir.File("textures/level.tex").c_str())) << textures.GetError().CStr();
 
     ZEBspWriter writer;
     writer.AddTexture("abcdefghijk", "level");
@@ -764,7 +760,7 @@ TEST_F(BSPTerrainTest, AMapInAPackageIsNotReadIntoTheNextEntry)
     ZEPackWriter pack;
     ASSERT_TRUE(pack.AddData("maps/test.bsp", bytes.data(), cut));
     ASSERT_TRUE(pack.AddData("maps/tail", bytes.data() + cut, bytes.size() - cut));
-    ASSERT_TRUE(pack.Write(m_Dir.Make("maps.dat").c_str()));
+    ASSERT_TRUE(pack.Write(m_Dir.File("maps.dat").c_str()));
     ASSERT_TRUE(ZEFileManager::ms_pFileManager->AddArchive("maps.dat"));
 
     m_App.LoadBSPFile(ZEString("test.bsp"));
@@ -772,7 +768,7 @@ TEST_F(BSPTerrainTest, AMapInAPackageIsNotReadIntoTheNextEntry)
 
     ZEPackWriter whole;
     ASSERT_TRUE(whole.AddData("maps/test.bsp", bytes.data(), bytes.size()));
-    ASSERT_TRUE(whole.Write(m_Dir.Make("whole.dat").c_str()));
+    ASSERT_TRUE(whole.Write(m_Dir.File("whole.dat").c_str()));
     ZEFileManager::ms_pFileManager->RemoveAllArchives();
     ASSERT_TRUE(ZEFileManager::ms_pFileManager->AddArchive("whole.dat"));
     m_App.LoadBSPFile(ZEString("test.bsp"));

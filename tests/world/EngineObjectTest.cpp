@@ -12,6 +12,7 @@
 
 #include "ZEZmfWriter.h"
 #include "support/RecordingRenderer.h"
+#include "support/TempFolder.h"
 #include "support/TestApplication.h"
 #include "support/TestPolygons.h"
 
@@ -131,9 +132,8 @@ class ModelWorldTest : public ::testing::Test
 protected:
     void SetUp() override
     {
-        char pattern[] = "/tmp/zeobjectXXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        m_Root = pattern;
+        ASSERT_TRUE(m_Folder.Ok());
+        m_Root = m_Folder.Path();
         fs::create_directories(m_Root / "models");
         m_App.Initialize();
         ZEFileManager::ms_pFileManager->SetMainDirectory(ZEString(m_Root.c_str()));
@@ -152,12 +152,9 @@ protected:
         ASSERT_TRUE(windmill.Write(ZEString((m_Root / "models" / "windmill.zmf").c_str())))
             << windmill.GetError().CStr();
     }
-    void TearDown() override
-    {
-        m_App.Exit();
-        fs::remove_all(m_Root);
-    }
+    void TearDown() override { m_App.Exit(); }
 
+    ZETempFolder m_Folder{"object"};
     fs::path m_Root;
     ZETestApplication m_App;
 };

@@ -18,6 +18,7 @@
 #include "core/ZEFileManager.h"
 #include "resources/ZESoundManager.h"
 #include "support/OpenALOutput.h"
+#include "support/TempFolder.h"
 
 #include "ZESoundWriter.h"
 
@@ -28,7 +29,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <filesystem>
 #include <fstream>
 #include <functional>
 #include <iterator>
@@ -115,22 +115,13 @@ class OpenALCaptureTest : public ::testing::Test
 protected:
     void SetUp() override
     {
-        char pattern[] = "/tmp/wrenzo-capture-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        m_Folder = pattern;
-        std::filesystem::create_directory(m_Folder + "/sounds");
+        ASSERT_TRUE(m_Folder.Ok());
         std::vector<int16_t> tone(kToneFrames);
         for (uint32_t i = 0; i < kToneFrames; ++i)
             tone[i] = static_cast<int16_t>(32767.0f * kToneAmplitude * std::sin(6.2831853f * 440.0f * i / kRate));
         std::string error;
-        ASSERT_TRUE(ZEWriteWave(m_Folder + "/sounds/tone.wav", tone, 1, kRate, error)) << error;
-        m_Files.SetMainDirectory(m_Folder.c_str());
-    }
-
-    void TearDown() override
-    {
-        std::error_code ignored;
-        std::filesystem::remove_all(m_Folder, ignored);
+        ASSERT_TRUE(ZEWriteWave(m_Folder.File("sounds/tone.wav"), tone, 1, kRate, error)) << error;
+        m_Files.SetMainDirectory(m_Folder.Path().c_str());
     }
 
     // Opens the device, faces the listener along `at`, lets `play` start
@@ -161,7 +152,7 @@ protected:
         EXPECT_FALSE(tone.IsPlaying()) << "the tone did not end in time";
     }
 
-    std::string m_Folder;
+    ZETempFolder m_Folder{"capture"};
     ZEFileManager m_Files;
 };
 

@@ -10,6 +10,7 @@
 #include "core/ZEFileManager.h"
 #include "resources/ZESoundManager.h"
 #include "support/OpenALOutput.h"
+#include "support/TempFolder.h"
 
 #include "ZESoundWriter.h"
 
@@ -19,8 +20,6 @@
 
 #include <cmath>
 #include <cstdlib>
-#include <filesystem>
-#include <fstream>
 #include <memory>
 #include <string>
 #include <vector>
@@ -74,10 +73,7 @@ class OpenALSoundDeviceTest : public ::testing::Test
 protected:
     void SetUp() override
     {
-        char pattern[] = "/tmp/wrenzo-sounds-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        m_Folder = pattern;
-        std::filesystem::create_directory(m_Folder + "/sounds");
+        ASSERT_TRUE(m_Folder.Ok());
         Bytes wave = QuietWave(8000 * 30, 8000);
         const Bytes& ogg = LongOgg();
         Write("long.wav", wave);
@@ -87,7 +83,7 @@ protected:
         Write("fake.ogg.wav", wave);
         Write("empty.wav", EmptyWave());
         Write("broken.wav", Bytes{'R', 'I', 'F', 'X', 1, 2, 3});
-        m_Files.SetMainDirectory(m_Folder.c_str());
+        m_Files.SetMainDirectory(m_Folder.Path().c_str());
 
         m_pDevice = std::make_unique<ZEOpenALSoundDevice>();
         ASSERT_TRUE(m_pDevice->IsOpen());
@@ -99,15 +95,11 @@ protected:
     {
         m_pManager.reset();
         m_pDevice.reset();
-        std::error_code ignored;
-        std::filesystem::remove_all(m_Folder, ignored);
     }
 
     void Write(const std::string& name, const Bytes& bytes)
     {
-        std::ofstream out(m_Folder + "/sounds/" + name, std::ios::binary);
-        out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-        ASSERT_TRUE(out.good());
+        ASSERT_FALSE(m_Folder.Write("sounds/" + name, bytes).empty());
     }
 
     std::unique_ptr<ZESoundReference> Get(const char* name)
@@ -175,7 +167,7 @@ protected:
         return false;
     }
 
-    std::string m_Folder;
+    ZETempFolder m_Folder{"sounds"};
     ZEConsole m_Console;
     ZEFileManager m_Files;
     std::unique_ptr<ZEOpenALSoundDevice> m_pDevice;

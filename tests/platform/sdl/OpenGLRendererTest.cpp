@@ -3,6 +3,7 @@
 #include "math/ZEPlane.h"
 #include "platform/sdl/ZESDLOpenGLRenderer.h"
 #include "resources/ZETextureManager.h"
+#include "support/TempFolder.h"
 #include "support/Xvfb.h"
 
 #include <gtest/gtest.h>
@@ -14,10 +15,10 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
-#include <unistd.h>
 #include <vector>
 
 // Real OpenGL (Mesa's llvmpipe) in a window on a private X server. All
@@ -468,15 +469,15 @@ TEST_F(OpenGLRenderer, AScreenshotOfAnOddWidthWindow)
     R->SetTexture(texture);
     R->DrawRectangle(628, 470, 638, 480);
 
-    char folder[] = "/tmp/zeglXXXXXX";
-    ASSERT_NE(mkdtemp(folder), nullptr);
-    std::string name = std::string(folder) + "/shot";
+    ZETempFolder folder("gl");
+    ASSERT_TRUE(folder.Ok());
+    std::string name = folder.Path() + "/shot";
     R->TakeScreenshot(ZEString(name.c_str()));
     std::ifstream in(name + ".tga", std::ios::binary);
     std::vector<uint8_t> file((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     std::remove((name + ".tga").c_str());
-    R->TakeScreenshot(ZEString((std::string(folder) + "/missing/shot").c_str()));
-    EXPECT_EQ(rmdir(folder), 0);   // nothing else was written
+    R->TakeScreenshot(ZEString((folder.Path() + "/missing/shot").c_str()));
+    EXPECT_TRUE(std::filesystem::is_empty(folder.Path()));   // nothing else was written
 
     ASSERT_EQ(file.size(), 18u + 638u * 480u * 3u);
     EXPECT_EQ(file[12] | file[13] << 8, 638);
