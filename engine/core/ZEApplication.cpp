@@ -6,6 +6,7 @@
 #include "core/ZENetworkManager.h"
 #include "core/ZEPlatform.h"
 #include "core/ZETimer.h"
+#include "platform/null/ZENullPlatform.h"
 #include "render/ZERenderer.h"
 #include "resources/ZESoundDevice.h"
 #include "resources/ZETextureManager.h"
@@ -88,7 +89,10 @@ void ZEApplication::DataFromServer(char*, uint32_t) {}
 
 void ZEApplication::CreateDevices()
 {
-    ZEPlatformCreateDevices(*this);
+    if (m_bHeadless)
+        ZENullPlatformCreateDevices(*this);
+    else
+        ZEPlatformCreateDevices(*this);
 }
 
 void ZEApplication::EndProcess(int status)
@@ -102,6 +106,7 @@ void ZEApplication::Initialize()
     m_pEngine = new ZEEngine(m_pRenderer, m_pSoundDevice, m_pCDPlayer, m_pInputDevices, m_pTimer,
                              m_pNetworkManager);
     m_pEngine->Initialize();
+    m_pEngine->m_bDrawing = !m_bHeadless;
 }
 
 void ZEApplication::DestroyEngineAndDevices()
@@ -128,9 +133,14 @@ void ZEApplication::DestroyEngineAndDevices()
 
 void ZEApplication::Exit()
 {
+    Exit(0);
+}
+
+void ZEApplication::Exit(int status)
+{
     Terminate();
     DestroyEngineAndDevices();
-    EndProcess(0);
+    EndProcess(status);
 }
 
 void ZEApplication::LoadBSPFile(const ZEString& name)

@@ -6,7 +6,21 @@
 // Initialize() creates the devices in a fixed order - timer, renderer (opens
 // the window), sound device, CD player, network manager, input devices -
 // and last the engine world, which creates the managers and the console.
-// Exit() tears everything down in the reverse sense and ends the process.
+// Exit() tears everything down in the reverse sense and ends the process
+// with the status it was given.
+//
+// Headless: an application that sets m_bHeadless in Prepare gets the null
+// platform's devices (platform/null/ZENullPlatform.h) instead of the real
+// ones, an engine that does not draw, and the headless frame loop, which
+// moves the manual timer on by m_ulHeadlessFrame milliseconds a frame and
+// never starts SDL. Everything else - managers, world, callbacks - is the
+// same as in a windowed run.
+//
+// Ending: code running inside a frame (a callback, an object's step, a
+// console command the game adds) asks with ZEEngine::ExitRequest; both
+// frame loops finish that frame and then call Exit with the requested
+// status. Exit itself deletes the engine, so it is for the loops and for
+// Prepare (a usage error, before anything exists), never for a callback.
 //
 // The engine never calls the game directly: it calls the virtual operations
 // below through ms_pApp, and the game overrides them. All defaults do
@@ -71,9 +85,12 @@ public:
 
     // Creates the devices and the engine.
     void Initialize();
-    // Orderly shutdown, then ends the process with status 0. Never returns
-    // unless a test replaced EndProcess.
+    // Orderly shutdown - Terminate(), then the engine and the devices -
+    // and ends the process with `status` (0 for the first form). Never
+    // returns unless EndProcess was replaced. Safe before Initialize (only
+    // Terminate runs then) and after an earlier Exit.
     void Exit();
+    void Exit(int status);
 
     // Replaces the world's terrain by the map m_BSPDir + name (lower-cased).
     // On failure "Loading failed" is posted and the world is left empty.
@@ -119,10 +136,15 @@ public:
     uint32_t m_ulCurrentRenderer = 0;
     uint32_t m_ulCurrentSoundDevice = 0;
     ZEString m_BSPDir{"maps/"};
+    // Set in Prepare: run without window, sound, network or wall clock.
+    bool m_bHeadless = false;
+    // Game milliseconds per headless frame (before the time factor).
+    uint32_t m_ulHeadlessFrame = 15;
 
 protected:
     // Creates the six devices in their fixed order into the fields. The
-    // default builds the platform's devices; tests build doubles.
+    // default builds the platform's devices, or the null platform's when
+    // m_bHeadless; tests build doubles.
     virtual void CreateDevices();
     // Ends the process. Tests replace it to keep running.
     virtual void EndProcess(int status);

@@ -157,16 +157,17 @@ void ZEEngine::Initialize()
 
 void ZEEngine::Idle()
 {
-    ZECamera* camera = &m_pRenderer->m_Camera;
-    ZEVector previousPosition = camera->m_vPosition;
+    ZEVector previousPosition = m_pRenderer ? m_pRenderer->m_Camera.m_vPosition : ZEVector();
 
     if (m_pNetworkManager)
         m_pNetworkManager->Idle();
     if (m_pInputDevices)
         m_pInputDevices->Update();
-    m_pRenderer->ClearBuffers();
+    if (m_bDrawing && m_pRenderer)
+        m_pRenderer->ClearBuffers();
     RemoveOldDecals();
-    m_pTextureManager->UpdateAnimatedTextures();
+    if (m_bDrawing && m_pRenderer)
+        m_pTextureManager->UpdateAnimatedTextures();
 
     uint32_t now = m_pTimer->GetTime();
     uint32_t elapsed = now - m_ulLastTime;
@@ -176,10 +177,16 @@ void ZEEngine::Idle()
     m_pApp->Update2(elapsed);
 
     UpdateListener(previousPosition, elapsed);
+    if (m_bDrawing && m_pRenderer)
+        DrawFrame(elapsed);
+}
+
+void ZEEngine::DrawFrame(uint32_t elapsed)
+{
     m_pRenderer->RestoreWorld();
     if (m_pTerrain)
         m_pTerrain->Animate(elapsed, this);
-    RenderWorld(camera);
+    RenderWorld(&m_pRenderer->m_Camera);
 
     m_pApp->Render();
     m_pConsole->Render(m_pRenderer);
@@ -231,18 +238,18 @@ void ZEEngine::RenderCursor()
 
 void ZEEngine::UpdateListener(const ZEVector& previousPosition, uint32_t elapsed)
 {
-    const ZECamera& camera = m_pRenderer->m_Camera;
     if (!m_pSoundManager)
         return;
-    // A still camera leaves the listener alone, but finished sounds are
-    // cleaned up and repeats restarted every frame all the same.
-    if (camera.m_vPosition == previousPosition)
+    // A still camera (or none) leaves the listener alone, but finished
+    // sounds are cleaned up and repeats restarted every frame all the same.
+    if (!m_pRenderer || m_pRenderer->m_Camera.m_vPosition == previousPosition)
     {
         m_pSoundManager->Update();
         return;
     }
     // A move without game time (paused, or a frame under a millisecond)
     // has no meaningful velocity.
+    const ZECamera& camera = m_pRenderer->m_Camera;
     ZEVector velocity;
     if (elapsed > 0)
         velocity = (camera.m_vPosition - previousPosition) * (1.0f / (elapsed / 1000.0f));
@@ -274,7 +281,8 @@ void ZEEngine::UpdateWorld(uint32_t elapsed)
 
     for (ZELight* light = m_pLights; light; light = light->m_pNext)
         light->Animate(elapsed);
-    AnimateParticleSystems(&m_pRenderer->m_Camera);
+    if (m_bDrawing && m_pRenderer)
+        AnimateParticleSystems(&m_pRenderer->m_Camera);
 }
 
 void ZEEngine::SimulateStep(uint32_t step)

@@ -14,6 +14,22 @@
 // dynamic lights, reflections), the application's Render, the console, the
 // mouse cursor, and the buffer swap.
 //
+// Drawing can be switched off (m_bDrawing, off in a headless run). The
+// frame then keeps only what the game's state depends on - network poll,
+// input poll, decal expiry, Update1, the simulation, Update2 and the sound
+// listener - and skips the buffer clear, animated textures, the terrain's
+// animation (sky rotation), every render pass, Render, the console, the
+// cursor, the swap and the particle systems' animation: particles are only
+// ever drawn, so they are no part of the simulation, and a run gives the
+// same game with drawing on or off. The switch is read where each part
+// runs; a frame without a renderer draws nothing and leaves the listener
+// where it is.
+//
+// Ending: ExitRequest only notes the request and its status; the frame
+// loops (the SDL one and the headless one) finish the frame in which it
+// was made and then call ZEApplication::Exit. Nothing in a frame may call
+// Exit itself, since that deletes the engine under the running frame.
+//
 // The simulation runs in steps of at most "physicscycle" game milliseconds
 // (a frame of 40 ms at 15 runs 15, 15, 10). In each step every object is
 // animated, pulled by gravity and told about the terrain and about every
@@ -67,7 +83,8 @@ public:
 
     // One frame (see above).
     void Idle();
-    // Simulates `elapsed` game milliseconds in fixed steps.
+    // Simulates `elapsed` game milliseconds in fixed steps, then animates
+    // the lights and, while drawing, the particle systems.
     void UpdateWorld(uint32_t elapsed);
 
     // Input from the devices: to the console while it is open, otherwise to
@@ -76,7 +93,17 @@ public:
     void KeyUp(uint32_t key);
     void MouseMovement(uint32_t x, uint32_t y, int32_t dx, int32_t dy, char buttons);
     void JoystickMovement(int32_t x, int32_t y, int32_t z);
-    void ExitRequest() {}
+    // Asks the frame loop to end after the current frame and to exit with
+    // `status`; a later request replaces the status. Nothing is torn down
+    // here, so any caller - a callback, an object's step - may use it.
+    void ExitRequest(int status = 0)
+    {
+        m_bExitRequested = true;
+        m_iExitStatus = status;
+    }
+    bool IsExitRequested() const { return m_bExitRequested; }
+    // The status of the latest request; 0 without one.
+    int GetExitStatus() const { return m_iExitStatus; }
 
     // Takes ownership of the terrain; the previous one is deleted.
     void SetTerrain(ZETerrain* terrain);
@@ -124,7 +151,8 @@ public:
     void RenderFakeShadow(const ZEVector& position, const ZEVector& direction, float width, float length);
 
     // Moves the sound listener to the camera when it moved this frame;
-    // otherwise only lets the sound device do its frame housekeeping.
+    // otherwise (or without a renderer) only lets the sound device do its
+    // frame housekeeping.
     void UpdateListener(const ZEVector& previousPosition, uint32_t elapsed);
 
     // The hit nearest to `start` on the segment start .. start + offset,
@@ -193,10 +221,19 @@ public:
     bool m_bShowCursor = true;
     ZETextureReference* m_pCursor = nullptr;
     uint8_t m_aucCursorColor[4] = {255, 255, 255, 255};
+    // Off: frames simulate without drawing (see above). The application
+    // sets it from m_bHeadless when it creates the engine.
+    bool m_bDrawing = true;
 
 private:
     void RegisterConsoleEntries();
+    // The drawing half of a frame: terrain animation, render passes,
+    // Render, console, cursor, swap.
+    void DrawFrame(uint32_t elapsed);
     void RenderCursor();
     void SimulateStep(uint32_t step);
     void TellAboutCollisions(uint32_t step, ZEEngineObject* receiver);
+
+    bool m_bExitRequested = false;
+    int m_iExitStatus = 0;
 };

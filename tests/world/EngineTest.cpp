@@ -3,6 +3,8 @@
 #include "math/ZEPolygon.h"
 #include "render/ZEDecal.h"
 #include "render/ZELight.h"
+#include "render/ZEParticleSystem.h"
+#include "render/ZESkyBox.h"
 #include "support/TestApplication.h"
 #include "world/ZEEngine.h"
 #include "world/ZEEngineObject.h"
@@ -11,6 +13,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cctype>
 #include <string>
 #include <vector>
 
@@ -32,6 +35,11 @@ public:
     }
     void Update(uint32_t step, ZEEngine*) override { Note("Update", step); }
     void Render(ZERenderer*, ZECamera*) override { m_Journal.push_back(m_Name + ".Render"); }
+    void RenderShadow(ZERenderer*, ZECamera*, ZELight*, ZEShadowMethod, bool) override
+    {
+        m_Journal.push_back(m_Name + ".RenderShadow");
+    }
+    void RenderDynamicLight(ZELight*, ZECamera*) override { m_Journal.push_back(m_Name + ".RenderDynamicLight"); }
 
     bool Clips(const ZEVector& start, const ZEVector& offset, _ZEClipInfo& info) override
     {
@@ -89,9 +97,64 @@ public:
         return Clips(start, offset, ignored);
     }
 
+    void Render(ZERenderer*, ZECamera*) override { Note("terrain.Render"); }
+    void RenderDynamicLight(ZELight*, ZECamera*) override { Note("terrain.RenderDynamicLight"); }
+
     float m_fHitDistance = 1e9f;
     bool m_bBlocksEverything = false;
     std::vector<std::string>* m_pJournal;
+
+private:
+    void Note(const char* line)
+    {
+        if (m_pJournal)
+            m_pJournal->push_back(line);
+    }
+};
+
+// Draw passes that only write their names into a journal.
+class JournalSky : public ZESkyBox
+{
+public:
+    explicit JournalSky(std::vector<std::string>& journal) : ZESkyBox(nullptr), m_Journal(journal) {}
+    void Render(ZERenderer*, ZECamera*) override { m_Journal.push_back("sky.Render"); }
+
+private:
+    std::vector<std::string>& m_Journal;
+};
+
+class JournalDecal : public ZEDecal
+{
+public:
+    explicit JournalDecal(std::vector<std::string>& journal) : m_Journal(journal) {}
+    void Render(ZERenderer*, ZECamera*) override { m_Journal.push_back("decal.Render"); }
+
+private:
+    std::vector<std::string>& m_Journal;
+};
+
+class JournalParticles : public ZEParticleSystem
+{
+public:
+    explicit JournalParticles(std::vector<std::string>& journal) : m_Journal(journal) {}
+    void Animate(ZECamera*) override { m_Journal.push_back("particles.Animate"); }
+    void Render(ZERenderer*, ZECamera*) override { m_Journal.push_back("particles.Render"); }
+
+private:
+    std::vector<std::string>& m_Journal;
+};
+
+// Places the camera in Update2, as a game's chase camera does.
+class CameraApplication : public ZETestApplication
+{
+public:
+    void Update2(uint32_t elapsed) override
+    {
+        ZETestApplication::Update2(elapsed);
+        m_pRenderer->m_Camera.m_vPosition = m_vCamera;
+    }
+
+    ZEVector m_vCamera;
 };
 
 class EngineTest : public ::testing::Test
@@ -111,6 +174,24 @@ protected:
         object->m_bCollision = collision;
         m_pEngine->AddObjectToWorld(object);
         return object;
+    }
+    // An object that writes into the renderer's log, so its calls show in
+    // one order with the frame's own.
+    JournalObject* AddLoggedObject(const char* name)
+    {
+        JournalObject* object = new JournalObject(m_pRenderer->m_Log, name);
+        m_pEngine->AddObjectToWorld(object);
+        return object;
+    }
+    // The renderer's log without the renderer's own calls (which all begin
+    // with a capital): the application's, the polls' and the doubles' lines.
+    std::vector<std::string> CallbackLog() const
+    {
+        std::vector<std::string> lines;
+        for (const std::string& line : m_pRenderer->m_Log)
+            if (!line.empty() && std::islower(static_cast<unsigned char>(line[0])))
+                lines.push_back(line);
+        return lines;
     }
     std::vector<std::string> JournalOf(const std::string& prefix) const
     {
@@ -430,4 +511,82 @@ TEST_F(EngineTest, TheConsoleKnowsTheEnginesCommandsAndVariables)
     EXPECT_STREQ(console->GetMessages()->m_Text.CStr(), "decaldist currently is \"320.000000\"");
     console->PerformAction(ZEString("set shadowtype 3"));
     EXPECT_EQ(m_pEngine->m_ShadowMethod, 3u);
+}
+
+TEST_F(EngineTest, TheSimulationRunsBetweenTheUpdatesAndBeforeAnythingIsDrawn)
+{
+    JournalObject* car = AddLoggedObject("car");
+    car->m_bStatic = false;
+    m_pRenderer->Clear();
+    m_App.Frame(20);
+    EXPECT_EQ(CallbackLog(), (std::vector<std::string>{
+                                 "net:Idle", "input:Update", "app:Update1 20",
+                                 "car.Animate(15)", "car.Gravity", "car.Update(15)",
+                                 "car.Animate(5)", "car.Gravity", "car.Update(5)",
+                                 "app:Update2 20", "car.Render", "app:Render"}));
+}
+
+TEST_F(EngineTest, WithDrawingOffAFrameSimulatesAndDrawsNothing)
+{
+    JournalObject* car = AddLoggedObject("car");
+    car->m_bStatic = false;
+    m_pEngine->AddParticleSystem(new JournalParticles(m_pRenderer->m_Log));
+    m_pEngine->m_bDrawing = false;
+    m_pRenderer->Clear();
+    m_App.Frame(20);
+    // Not a single renderer call, and the particles are not animated: they
+    // are only ever drawn.
+    EXPECT_EQ(m_pRenderer->m_Log, (std::vector<std::string>{
+                                      "net:Idle", "input:Update", "app:Update1 20",
+                                      "car.Animate(15)", "car.Gravity", "car.Update(15)",
+                                      "car.Animate(5)", "car.Gravity", "car.Update(5)",
+                                      "app:Update2 20"}));
+
+    m_pEngine->m_bDrawing = true;
+    m_App.Frame(20);
+    EXPECT_EQ(m_pRenderer->Count("particles.Animate"), 1u);
+}
+
+TEST_F(EngineTest, TheWorldIsDrawnPassByPass)
+{
+    TestTerrain* terrain = new TestTerrain(&m_pRenderer->m_Log);
+    terrain->m_pSkyBox = new JournalSky(m_pRenderer->m_Log);
+    m_pEngine->SetTerrain(terrain);
+    AddLoggedObject("a");
+    AddLoggedObject("glass")->m_bSecondPass = true;
+    m_pEngine->AddDecal(new JournalDecal(m_pRenderer->m_Log));
+    m_pEngine->AddParticleSystem(new JournalParticles(m_pRenderer->m_Log));
+    m_pEngine->m_ShadowMethod = static_cast<ZEShadowMethod>(1);
+    ZELight* light = new ZELight(ZEVector(0, 0, 10), 1.0f, 100.0f, true, 0);
+    light->m_lType = ZE_LIGHT_DYNAMIC_POINT;
+    m_pEngine->AddLightToWorld(light);
+
+    m_pRenderer->Clear();
+    m_pEngine->RenderWorld(&m_pRenderer->m_Camera);
+    EXPECT_EQ(CallbackLog(), (std::vector<std::string>{
+                            "sky.Render", "terrain.Render", "a.Render", "decal.Render", "particles.Render",
+                            "a.RenderShadow", "glass.RenderShadow", "glass.Render",
+                            "terrain.RenderDynamicLight", "a.RenderDynamicLight", "glass.RenderDynamicLight"}));
+
+    // A terrain with see-through parts is drawn after the particles.
+    terrain->m_bSecondPass = true;
+    m_pRenderer->Clear();
+    m_pEngine->RenderWorld(&m_pRenderer->m_Camera);
+    EXPECT_EQ(CallbackLog(), (std::vector<std::string>{
+                            "sky.Render", "a.Render", "decal.Render", "particles.Render", "terrain.Render",
+                            "a.RenderShadow", "glass.RenderShadow", "glass.Render",
+                            "terrain.RenderDynamicLight", "a.RenderDynamicLight", "glass.RenderDynamicLight"}));
+}
+
+TEST(EngineFrame, TheListenerFollowsACameraPlacedInUpdate2InTheSameFrame)
+{
+    CameraApplication app;
+    app.Initialize();
+    app.m_vCamera = ZEVector(0, 0, 0);
+    app.Frame(10);
+    app.m_vCamera = ZEVector(3, 0, 4);
+    app.Frame(100);
+    EXPECT_EQ(app.Sound()->m_vListenerPosition, ZEVector(3, 0, 4));
+    EXPECT_FLOAT_EQ(app.Sound()->m_vListenerVelocity.GetLength(), 50.0f);
+    app.Exit();
 }

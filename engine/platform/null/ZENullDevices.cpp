@@ -1,4 +1,4 @@
-#include "support/NullDevices.h"
+#include "platform/null/ZENullDevices.h"
 
 #include "resources/ZESoundManager.h"
 

@@ -1,6 +1,13 @@
-// Devices for tests that need the engine's devices to exist but not to do
-// anything: no sound card, no CD drive, no socket. Each counts the calls a
-// test may want to check.
+// ZENullDevices: sound, CD and network devices that exist but do nothing.
+//
+// The headless run builds the engine over them (ZENullPlatformCreateDevices),
+// and the tests do too: no sound card, no CD drive, no socket is touched.
+// Each device counts the calls made on it, so a test can check what the
+// engine asked for; the counts cost nothing worth saving in a headless run.
+//
+// Ownership: the application owns the devices like any others. A tally,
+// when one is attached, belongs to whoever attached it and must outlive
+// the device.
 #pragma once
 
 #include "core/ZECDPlayer.h"

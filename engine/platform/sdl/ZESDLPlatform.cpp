@@ -3,6 +3,7 @@
 #include "core/ZEApplication.h"
 #include "core/ZEPlatform.h"
 #include "platform/linux/ZELinuxNetworkManager.h"
+#include "platform/null/ZENullPlatform.h"
 #include "platform/sdl/ZEOpenALSoundDevice.h"
 #include "platform/sdl/ZESDLCDPlayer.h"
 #include "platform/sdl/ZESDLInputDevices.h"
@@ -13,6 +14,7 @@
 #include <SDL/SDL.h>
 
 #include <cstdio>
+#include <memory>
 
 void ZEPlatformCreateDevices(ZEApplication& app)
 {
@@ -40,33 +42,43 @@ bool SDLEventLoop()
     return true;
 }
 
+namespace
+{
+// Frames until SDL reports a quit or the engine has an exit request; the
+// frame in which the request was made is finished first.
+int RunFrames(ZEApplication& app)
+{
+    app.Initialize();
+    app.Start();
+    ZEEngine* engine = app.m_pEngine;
+    while (!engine->IsExitRequested() && SDLEventLoop())
+        engine->Idle();
+    int status = engine->GetExitStatus();
+    app.Exit(status);
+    return status;
+}
+}
+
 int ZESDLMain(int argc, char** argv)
 {
-    char* commandLine = GetCommandLine(argc, argv);
     ZEApplication* app = ZEApplication::ms_pApp;
+    if (!app)
+    {
+        std::fprintf(stderr, "wrenzo: no application object\n");
+        return -1;
+    }
+    // Kept for the whole run: Prepare may hold on to it, and Exit ends the
+    // process without returning here.
+    static std::unique_ptr<char[]> s_CommandLine;
+    s_CommandLine.reset(GetCommandLine(argc, argv));
+    app->Prepare(s_CommandLine.get());
+    if (app->m_bHeadless)
+        return ZEHeadlessMain(*app);
 
     if (SDL_Init(SDL_INIT_TIMER | SDL_INIT_VIDEO | SDL_INIT_CDROM | SDL_INIT_JOYSTICK) < 0)
     {
         std::fprintf(stderr, "wrenzo: SDL could not start: %s\n", SDL_GetError());
-        delete[] commandLine;
         return -1;
     }
-    if (!app)
-    {
-        std::fprintf(stderr, "wrenzo: no application object\n");
-        delete[] commandLine;
-        return -1;
-    }
-
-    app->Prepare(commandLine);
-    app->Initialize();
-    app->Start();
-
-    ZEEngine* engine = ZEEngine::ms_pEngine;
-    while (SDLEventLoop())
-        engine->Idle();
-
-    delete[] commandLine;
-    app->Exit();
-    return 0;
+    return RunFrames(*app);
 }

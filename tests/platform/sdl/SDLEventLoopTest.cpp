@@ -1,11 +1,13 @@
 #include "core/ZEApplication.h"
 #include "platform/sdl/ZESDLPlatform.h"
+#include "world/ZEEngine.h"
 
 #include <SDL/SDL.h>
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <cstring>
+#include <string>
 
 namespace
 {
@@ -32,6 +34,33 @@ protected:
         SDL_Event events[16];
         return SDL_PeepEvents(events, 16, SDL_PEEKEVENT, SDL_ALLEVENTS);
     }
+};
+}
+
+namespace
+{
+// Chooses the headless run from its command line and ends in its second
+// frame with status 2; the process end is recorded instead.
+class HeadlessApp : public ZEApplication
+{
+public:
+    void Prepare(char* commandLine) override
+    {
+        m_CommandLine = commandLine ? commandLine : "";
+        m_bHeadless = m_CommandLine == "--headless ";
+    }
+    void Update2(uint32_t) override
+    {
+        if (++m_iFrames == 2)
+            m_pEngine->ExitRequest(2);
+    }
+
+    std::string m_CommandLine;
+    int m_iFrames = 0;
+    int m_iStatus = -1;
+
+protected:
+    void EndProcess(int status) override { m_iStatus = status; }
 };
 }
 
@@ -73,4 +102,15 @@ TEST(CommandLine, ArgumentsAreJoinedEachFollowedByOneBlank)
     line = GetCommandLine(3, withEmpty);
     EXPECT_STREQ(line, " a ");
     delete[] line;
+}
+
+TEST(HeadlessEntry, AHeadlessApplicationRunsWithoutSDL)
+{
+    HeadlessApp app;
+    char program[] = "wrenzo", headless[] = "--headless";
+    char* argv[] = {program, headless};
+    EXPECT_EQ(ZESDLMain(2, argv), 2);
+    EXPECT_EQ(app.m_iFrames, 2);
+    EXPECT_EQ(app.m_iStatus, 2);
+    EXPECT_EQ(SDL_WasInit(SDL_INIT_EVERYTHING), 0u);
 }

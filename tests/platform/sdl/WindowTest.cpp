@@ -37,6 +37,17 @@ protected:
     }
 };
 
+// Asks to end from inside its third frame.
+class ExitingWindowApp : public WindowApp
+{
+public:
+    void Update2(uint32_t) override
+    {
+        if (m_iFrames == 2)
+            m_pEngine->ExitRequest(4);
+    }
+};
+
 struct Pixel
 {
     int r, g, b;
@@ -128,4 +139,18 @@ TEST(Window, TheFrameLoopDrawsIntoARealWindowAndQuitsInOrder)
     EXPECT_EQ(app.m_pTimer, nullptr);
     EXPECT_EQ(ZEEngine::ms_pEngine, nullptr);
     EXPECT_EQ(ZERenderer::ms_pRenderer, nullptr);
+}
+
+TEST(Window, TheEntryPointFinishesTheFrameThatAsksToExitAndExitsWithItsStatus)
+{
+    ZEXvfb display;
+    ASSERT_TRUE(display.Start()) << display.Error();
+    ExitingWindowApp app;
+    char program[] = "wrenzo";
+    char* argv[] = {program};
+    EXPECT_EQ(ZESDLMain(1, argv), 4);
+    EXPECT_EQ(app.m_iFrames, 3);
+    EXPECT_TRUE(app.m_bTerminated);
+    EXPECT_EQ(app.m_iStatus, 4);
+    EXPECT_EQ(app.m_pEngine, nullptr);
 }
