@@ -1,22 +1,27 @@
 #include "math/ZEMath.h"
 
 #include <cmath>
-#include <cstdlib>
 #include <ctime>
 
 namespace
 {
-typedef long double Extended;
-
+uint64_t g_ullRandomState = 0;
 bool g_bRandomSeeded = false;
 
 void SeedOnFirstUse()
 {
     if (!g_bRandomSeeded)
-    {
-        std::srand(static_cast<unsigned>(std::time(nullptr)));
-        g_bRandomSeeded = true;
-    }
+        ZESeedRandom(static_cast<uint32_t>(std::time(nullptr)));
+}
+
+// SplitMix64: one step of the state and its mixed output.
+uint64_t NextRandom()
+{
+    g_ullRandomState += 0x9E3779B97F4A7C15ull;
+    uint64_t z = g_ullRandomState;
+    z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
+    z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
+    return z ^ (z >> 31);
 }
 
 // Trigonometry runs in double: every result is rounded to float, and
@@ -52,15 +57,20 @@ float ZEPow(float base, float exponent) { return std::pow(base, exponent); }
 int32_t ZERand()
 {
     SeedOnFirstUse();
-    return std::rand();
+    return static_cast<int32_t>(NextRandom() >> 33);
 }
 
 int32_t ZERandM(int32_t n)
 {
-    SeedOnFirstUse();
-    Extended r = std::rand();
-    Extended scaled = r * static_cast<Extended>(ZE_RAND_SCALE) * static_cast<Extended>(static_cast<float>(n));
-    return static_cast<int32_t>(std::ceil(scaled));
+    // draw * 2^-31 * float(n) is exact in 64-bit integers (31 bits times at
+    // most 32), so the rounding up is exact too, on every platform.
+    int64_t draw = ZERand();
+    int64_t scale = static_cast<int64_t>(static_cast<float>(n));
+    int64_t product = draw * scale;
+    int64_t unit = int64_t(1) << 31;
+    if (product >= 0)
+        return static_cast<int32_t>((product + unit - 1) / unit);
+    return static_cast<int32_t>(-(-product / unit));
 }
 
 int32_t ZERandIndex(int32_t n)
@@ -71,6 +81,16 @@ int32_t ZERandIndex(int32_t n)
 
 void ZESeedRandom(uint32_t seed)
 {
-    std::srand(seed);
+    ZESetRandomState(seed);
+}
+
+uint64_t ZEGetRandomState()
+{
+    return g_ullRandomState;
+}
+
+void ZESetRandomState(uint64_t state)
+{
+    g_ullRandomState = state;
     g_bRandomSeeded = true;
 }

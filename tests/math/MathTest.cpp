@@ -5,8 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
-#include <cstdlib>
 #include <set>
 
 namespace
@@ -35,27 +35,32 @@ TEST(MathScalar, DegreeFunctionsUseTheFloatPi)
     EXPECT_FLOAT_EQ(ZEPow(2.0f, 10.0f), 1024.0f);
 }
 
-TEST(MathScalar, RandomRangeAndZeroBasedIndex)
+TEST(MathScalar, RandomDrawsCoverTheirWholeRange)
 {
     ZESeedRandom(1234);
-    std::set<int32_t> seen;
-    for (int i = 0; i < 4000; ++i)
+    for (int32_t n = 1; n <= 7; ++n)
     {
-        int32_t draw = ZERandM(4);
-        EXPECT_GE(draw, 0);
-        EXPECT_LE(draw, 4);
-        seen.insert(draw);
-        int32_t index = ZERandIndex(4);
-        EXPECT_GE(index, 0);
-        EXPECT_LE(index, 3);
-        int32_t one = ZERandM(1);
-        EXPECT_TRUE(one == 1 || one == 0);
+        std::set<int32_t> seen;
+        for (int i = 0; i < 2000; ++i)
+        {
+            int32_t draw = ZERandM(n);
+            ASSERT_GE(draw, 1) << n;
+            ASSERT_LE(draw, n) << n;
+            seen.insert(draw);
+            int32_t index = ZERandIndex(n);
+            ASSERT_GE(index, 0) << n;
+            ASSERT_LT(index, n) << n;
+        }
+        EXPECT_EQ(seen.size(), static_cast<size_t>(n)) << n;
     }
-    EXPECT_TRUE(seen.count(1) && seen.count(4));
-    EXPECT_EQ(ZERandIndex(1), 0);
+    // Draws use all 31 bits, not a platform's 15.
+    int32_t largest = 0;
+    for (int i = 0; i < 1000; ++i)
+        largest = std::max(largest, ZERand());
+    EXPECT_GT(largest, 1 << 30);
 }
 
-TEST(MathScalar, SeededSequencesRepeat)
+TEST(MathScalar, SeededSequencesRepeatOnEveryPlatform)
 {
     ZESeedRandom(99);
     int32_t a[8];
@@ -64,12 +69,35 @@ TEST(MathScalar, SeededSequencesRepeat)
     ZESeedRandom(99);
     for (int32_t value : a)
         EXPECT_EQ(ZERandM(1000), value);
+
+    // The generator is the engine's own: these are the draws after seed 7
+    // everywhere.
+    ZESeedRandom(7);
+    const int32_t expected[4] = {837153010, 36052587, 1934368832, 1251833272};
+    for (int32_t value : expected)
+        EXPECT_EQ(ZERand(), value);
+
+    uint64_t state = ZEGetRandomState();
+    int32_t next[3] = {ZERand(), ZERand(), ZERand()};
+    ZESetRandomState(state);
+    for (int32_t value : next)
+        EXPECT_EQ(ZERand(), value);
 }
 
-TEST(MathScalar, RandMScalesByTwoToTheMinus31)
+TEST(MathScalar, RandMRoundsTheScaledDrawUpExactly)
 {
-    // The largest rand() maps to n exactly; the scale is 2^-31.
+    // The largest draw maps to n exactly; the scale is 2^-31.
     EXPECT_EQ(ZE_RAND_SCALE, std::ldexp(1.0f, -31));
+    ZESeedRandom(5);
+    for (int32_t n : {1, 3, 1000, 16777217, 2147483647})
+        for (int i = 0; i < 50; ++i)
+        {
+            uint64_t state = ZEGetRandomState();
+            long double draw = ZERand();
+            ZESetRandomState(state);
+            long double scaled = draw * std::ldexp(1.0L, -31) * static_cast<float>(n);
+            EXPECT_EQ(ZERandM(n), static_cast<int32_t>(std::ceil(scaled))) << n;
+        }
 }
 
 TEST(MathVector, ProductsAndLengths)
