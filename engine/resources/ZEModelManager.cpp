@@ -24,6 +24,8 @@ namespace
 {
 // "modeldetail" 4 always draws the coarsest level.
 const int32_t kCoarsestDetail = 4;
+// Every hit test uses the finest level, whatever is drawn.
+const uint32_t kCollisionLOD = 0;
 // "modelshadowlod" 3 always casts shadows from the coarsest level.
 const int32_t kCoarsestShadowDetail = 3;
 const char kMagic[5] = {'Z', 'M', 'F', '0', '1'};
@@ -1340,7 +1342,7 @@ bool ZEModelReference::Clips(const ZEVector& pos, const ZEVector& rot, const ZEV
     ZEVector localStart, localMove;
     if (!ToModelSpace(pos, rot, start, move, localStart, localMove))
         return false;
-    return m_pModel->Clips(localStart, localMove, CurrentAnimation(), CurrentTime(), GetLOD(pos));
+    return m_pModel->Clips(localStart, localMove, CurrentAnimation(), CurrentTime(), kCollisionLOD);
 }
 
 bool ZEModelReference::Clips(const ZEVector& pos, const ZEVector& rot, const ZEVector& start, const ZEVector& move,
@@ -1362,7 +1364,7 @@ bool ZEModelReference::Clips(const ZEVector& pos, const ZEVector& rot, const ZEV
     ZEVector localStart, localMove;
     _ZEClipInfo local;
     if (!ToModelSpace(pos, rot, start, move, localStart, localMove) ||
-        !m_pModel->Clips(localStart, localMove, local, CurrentAnimation(), CurrentTime(), GetLOD(pos)))
+        !m_pModel->Clips(localStart, localMove, local, CurrentAnimation(), CurrentTime(), kCollisionLOD))
         return false;
 
     ZEVector point = GetModelToWorld(rot) * local.m_vPoint + pos;

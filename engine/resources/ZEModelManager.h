@@ -55,10 +55,13 @@
 //
 // Model space. A reference's segment tests bring the segment into the
 // model's own space with the exact inverse of the drawing transform
-// (translate, rotate z-y-x, scale), so what is hit is what is drawn, and
-// bring a hit point back with the drawing transform itself and the hit
+// (translate, rotate z-y-x, scale), so what is hit lies where it is drawn,
+// and bring a hit point back with the drawing transform itself and the hit
 // plane's normal with its inverse transpose (a true normal under any
-// scale).
+// scale). Hit tests always use level 0, the finest, whichever level is
+// drawn: collision must not change with the camera's distance or the
+// "modeldetail" setting, and a headless run, which draws nothing, must
+// collide exactly like a drawn one.
 #pragma once
 
 #include "core/ZEObject.h"
@@ -410,8 +413,8 @@ public:
     // A sphere at pos with the unscaled radius against the volume.
     bool Clips(const ZEVector& pos, const ZEBoundingVolume& volume);
     // Segment tests against the model placed at pos with rotation rot and
-    // this reference's scale, at its current animation time and level of
-    // detail; a segment that misses the sphere at pos enclosing the model
+    // this reference's scale, at its current animation time and on level 0
+    // whatever is drawn; a segment that misses the sphere at pos enclosing the model
     // is refused at once, and so is every segment while a scale component
     // is 0. The contact and record forms write only on a hit, in world
     // space, the record's plane with a unit normal.

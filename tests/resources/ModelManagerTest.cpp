@@ -1021,3 +1021,44 @@ TEST(ModelDetailTest, DetailShiftsTheLevelAndFourMeansTheLast)
     reference.reset();
     app.Exit();
 }
+
+TEST(ModelDetailTest, HitTestsUseTheFinestLevelWhateverIsDrawn)
+{
+    // Level 0 is a box of half size 10, level 1 one of half size 2.
+    ZEZmfWriter writer;
+    writer.AddBox(ZEVector(), ZEVector(10, 10, 10));
+    writer.AddLevel();
+    writer.AddAnimation(1, ZEString("default"));
+    writer.AddKeyFrame(1, 0, 0);
+    writer.AddGroup(1, 0, 0, writer.MakeBox(ZEVector(), ZEVector(2, 2, 2)));
+    std::vector<uint8_t> bytes;
+    ASSERT_TRUE(writer.Build(bytes)) << writer.GetError().CStr();
+    ZETempFolder folder("lod");
+    folder.Write("models/lod.zmf", bytes);
+
+    ZETestApplication app;
+    app.Initialize();
+    ZEFileManager::ms_pFileManager->SetMainDirectory(ZEString(folder.Path().c_str()));
+    std::unique_ptr<ZEModelReference> reference(ZEModelManager::ms_pModelManager->GetModel(ZEString("lod.zmf")));
+    ASSERT_NE(reference, nullptr);
+    ZECamera& camera = app.Renderer()->m_Camera;
+    camera.m_fZFar = 1000.0f;
+
+    // A segment that passes through the big box only, 6 off its centre.
+    ZEVector pos(0, 0, 800), start(6, 0, 700), move(0, 0, 200);
+    auto hitAt = [&]() {
+        ZEVector contact(0, 0, 0);
+        return reference->Clips(pos, ZEVector(), start, move, contact) ? contact.z : -1.0f;
+    };
+    ASSERT_EQ(reference->GetLOD(pos), 1u) << "far from the camera: the small box is drawn";
+    EXPECT_FLOAT_EQ(hitAt(), 790.0f);
+    camera.m_vPosition = pos;
+    EXPECT_EQ(reference->GetLOD(pos), 0u);
+    EXPECT_FLOAT_EQ(hitAt(), 790.0f);
+    ZEConsole::ms_pConsole->EnterCommand(ZEString("set modeldetail 4"), true);
+    EXPECT_FLOAT_EQ(hitAt(), 790.0f);
+    EXPECT_TRUE(reference->Clips(pos, ZEVector(), start, move));
+
+    reference.reset();
+    app.Exit();
+}
