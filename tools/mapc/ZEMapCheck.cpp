@@ -5,6 +5,7 @@
 #include "ZEMapMath.h"
 
 #include "resources/ZETextureManager.h"
+#include "track/WZTrackRecords.h"
 
 #include <algorithm>
 #include <cmath>
@@ -18,7 +19,7 @@ namespace
 // Rounding of the file's floats: points this close to a plane lie in it.
 const double kTolerance = 0.05;
 const double kBoxTolerance = 0.01;
-const uint32_t kMaxNodes = 50;
+const uint32_t kMaxNodes = WZ_MAX_NODES;
 const double kAINodeReach = 150.0;
 const size_t kMaxProblems = 200;
 
@@ -501,8 +502,9 @@ private:
         static const std::map<std::string, size_t> sizes = {
             {"AmbientLight", 4}, {"DirectionalLight", 16}, {"PointLight", 13}, {"SpotLight", 27},
             {"DynamicLight", 48}, {"SkyBox", 17}, {"GeometricalObject", 1}, {"ModelObject", 69},
-            {"Billboard", 6}, {"Decal", 8}, {"Water", 10}, {"ParticleFX", 75},
-            {"TrackNode", 1}, {"AINode", 9}, {"StartPosition", 8}, {"RoadSign", 8}};
+            {"Billboard", 6}, {"Decal", 8}, {"Water", 10}, {"ParticleFX", 75}};
+        if (const WZTrackEntityClass* game = WZFindTrackEntityClass(name.CStr()))
+            return game->m_ulDataSize;
         auto found = sizes.find(name.CStr());
         return found == sizes.end() ? 0 : found->second;
     }
@@ -522,6 +524,9 @@ private:
             if (entity.m_aucData.size() < NeededData(name))
                 Problem("entity %zu (%s): %zu data bytes, %zu needed", e, name.CStr(), entity.m_aucData.size(),
                         NeededData(name));
+            const WZTrackEntityClass* game = WZFindTrackEntityClass(name.CStr());
+            if (game && game->m_bNeedsPolygons && entity.m_aPolygons.empty())
+                Problem("entity %zu (%s) has no polygons; the game skips it", e, name.CStr());
             for (size_t p = 0; p < entity.m_aPolygons.size(); ++p)
             {
                 std::vector<ZEMapVec3> corners;

@@ -1,12 +1,22 @@
 #include "ZEMapEntities.h"
 
 #include "ZEBspWriter.h"
+#include "track/WZTrackRecords.h"
 
 #include <algorithm>
 #include <cmath>
 
 namespace
 {
+// The bytes of one of the game's entity records.
+template <class Record>
+std::vector<uint8_t> Block(const Record& record)
+{
+    std::vector<uint8_t> bytes(Record::ms_ulSize);
+    record.Encode(bytes.data());
+    return bytes;
+}
+
 const double kPi = 3.14159265358979323846;
 // Room a track node's origin and a grid slot keep from placed objects.
 const double kClearance = 100.0;
@@ -222,9 +232,9 @@ bool ZEMapEntities::AddTrackNodes(const ZEMapDescription& description, const ZEM
         }
         ZEMapTrackSample at = track.At(along);
         ZEMapVec3 back(-at.m_vTangent.x, 0.0, -at.m_vTangent.z);
-        ZEMapEntity& node = Add("TrackNode", track.Point(along, 0.0, 0.0),
-                                ZEBspData().Byte(static_cast<uint8_t>(k)).Zeros(3).m_aucBytes,
-                                description.m_Nodes.m_ulLine);
+        _WZTrackNodeRecord record{};
+        record.m_cIndex = static_cast<int8_t>(k);
+        ZEMapEntity& node = Add("TrackNode", track.Point(along, 0.0, 0.0), Block(record), description.m_Nodes.m_ulLine);
         node.m_aPolygons.push_back(Quad({track.Point(along, -half, kBelowRoad), track.Point(along, half, kBelowRoad),
                                          track.Point(along, half, kNodeTop), track.Point(along, -half, kNodeTop)},
                                         back, description.m_Track.m_usRoadTexture, 255, false));
@@ -256,8 +266,11 @@ bool ZEMapEntities::AddAINodes(const ZEMapDescription& description, const ZEMapT
         speed = std::clamp(speed, kMinSpeed, kMaxSpeed);
         bool hairpin = radius < nodes.m_dHandbrakeRadius &&
                        std::fabs(track.TurnAhead(along, 2.0 * kLookAhead)) > kHairpinTurn;
-        blocks.push_back(
-            ZEBspData().Byte(static_cast<uint8_t>(m)).Zeros(3).Float(float(speed)).Byte(hairpin ? 1 : 0).m_aucBytes);
+        _WZAINodeRecord record{};
+        record.m_cIndex = static_cast<int8_t>(m);
+        record.m_fSpeed = static_cast<float>(speed);
+        record.m_ucHandbrake = hairpin ? 1 : 0;
+        blocks.push_back(Block(record));
     }
     for (uint32_t m = 0; m < count; ++m)
     {
@@ -310,9 +323,10 @@ bool ZEMapEntities::AddGrid(const ZEMapDescription& description, const ZEMapTrac
             fine = false;
             continue;
         }
-        Add("StartPosition", slot,
-            ZEBspData().Byte(static_cast<uint8_t>(i + 1)).Zeros(3).Float(float(track.Heading(along))).m_aucBytes,
-            grid.m_ulLine);
+        _WZStartPositionRecord record{};
+        record.m_cIndex = static_cast<int8_t>(i + 1);
+        record.m_fHeading = static_cast<float>(track.Heading(along));
+        Add("StartPosition", slot, Block(record), grid.m_ulLine);
     }
     return fine;
 }
@@ -359,7 +373,7 @@ void ZEMapEntities::AddPlaced(const ZEMapDescription& description, const ZEMapTr
             track.DistanceToCentre(ZEMapVec2(p.x, p.z), &along);
             heading = std::fmod(track.Heading(along) + 180.0, 360.0);
         }
-        Add("RoadSign", p, ZEBspData().U32(sign.m_ulType).Float(float(heading)).m_aucBytes, sign.m_Place.m_ulLine);
+        Add("RoadSign", p, Block(_WZRoadSignRecord{sign.m_ulType, static_cast<float>(heading)}), sign.m_Place.m_ulLine);
     }
     for (const ZEMapModel& model : description.m_aModels)
     {

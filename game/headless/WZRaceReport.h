@@ -1,0 +1,22 @@
+// WZRaceReport: what a race leaves behind in words and numbers - one line
+// per car for the headless race and the console, and a hash of the cars'
+// final state that two runs of the same race must share.
+//
+// The hash is FNV-1a (64 bits) over, for each car slot in order, the bit
+// patterns of its position, rotation and velocity, then its lap counter and
+// next track node, all little-endian.
+#pragma once
+
+#include "core/ZEString.h"
+
+#include <cstdint>
+
+class WZRace;
+
+// "1. Driver  Car  place 1  race 95.43 s  best lap 30.12 s  resets 0";
+// a car that has not finished shows "did not finish" for its time.
+ZEString WZDescribeCar(const WZRace& race, uint32_t slot);
+uint64_t WZHashRaceState(const WZRace& race);
+// "race: <sim> s simulated in <wall> s (<ratio>x real time), <steps>
+// steps, state <16 hex digits>".
+ZEString WZDescribeRun(double simulated, double wall, uint64_t steps, uint64_t hash);

@@ -1,0 +1,368 @@
+#include "race/WZRace.h"
+
+#include "WZSettings.h"
+#include "ai/WZDriver.h"
+#include "car/WZCar.h"
+#include "car/WZCarModels.h"
+#include "car/WZRoster.h"
+#include "core/ZECDPlayer.h"
+#include "core/ZEInputDevices.h"
+#include "core/ZETimer.h"
+#include "math/ZEMath.h"
+#include "race/WZChaseCamera.h"
+#include "race/WZControls.h"
+#include "race/WZCountdown.h"
+#include "race/WZRaceRules.h"
+#include "render/ZERenderer.h"
+#include "resources/ZEModelManager.h"
+#include "resources/ZESoundManager.h"
+#include "resources/ZETextureManager.h"
+#include "track/WZTrack.h"
+#include "world/ZEEngine.h"
+
+namespace
+{
+const float kMinAITurnRate = 120.0f;
+const uint32_t kPlayerSlot = 3;
+const int32_t kMaxOpponentDraws = 64;
+
+void StartMusic(const WZRaceContext& context, WZRace& race)
+{
+    delete race.m_pMusic;
+    race.m_pMusic = nullptr;
+    const WZSettings& config = *context.m_pConfig;
+    ZEEngine* engine = context.m_pEngine;
+    if (config.m_ulMusicSource == 0)
+    {
+        ZEString name = ZEString::Format("music%d.ogg", ZERandIndex(4) + 1);
+        if (engine->m_pSoundManager)
+        {
+            race.m_pMusic = engine->m_pSoundManager->GetSound(name);
+            race.m_pMusic->Play(-1, config.m_fMusicVolume * config.m_fVolume);
+        }
+    }
+    else if (config.m_ulMusicSource == 1 && engine->m_pCDPlayer)
+    {
+        int32_t tracks = engine->m_pCDPlayer->GetNumberOfTracks();
+        if (tracks > 0)
+            engine->m_pCDPlayer->Play(ZERandIndex(tracks));
+    }
+}
+
+void ReleaseUnused(ZEEngine* engine)
+{
+    if (engine->m_pTextureManager)
+        engine->m_pTextureManager->ReleaseUnusedTextures();
+    if (engine->m_pModelManager)
+        engine->m_pModelManager->FreeUnusedModels();
+    if (engine->m_pSoundManager)
+        engine->m_pSoundManager->FreeUnusedSounds();
+}
+
+bool Held(const WZSettings& config, uint32_t action)
+{
+    ZEInputDevices* input = ZEInputDevices::ms_pInputDevices;
+    return input && input->IsPressed(config.m_aulKeys[action]);
+}
+}
+
+// ---------------------------------------------------------------------------
+// Cars
+
+WZCar* WZGetCar(uint32_t car, const ZEVector& position, float heading)
+{
+    return WZMakeCar(car, position, heading);
+}
+
+int32_t WZPickOpponent(int32_t first, int32_t second)
+{
+    for (int32_t draw = 0; draw < kMaxOpponentDraws; ++draw)
+    {
+        int32_t pick = ZERandIndex(WZ_NUM_OPPONENTS);
+        if (pick != first && pick != second)
+            return pick;
+    }
+    int32_t pick = 0;
+    while (pick == first || pick == second)
+        ++pick;
+    return pick;
+}
+
+void WZDressOpponent(WZCar& car, uint32_t opponent)
+{
+    const WZOpponent& driver = WZ_OPPONENTS[opponent < WZ_NUM_OPPONENTS ? opponent : 0];
+    car.m_strDriverName = driver.m_strName;
+    car.m_bHorn = driver.m_bHorn;
+    car.m_fSkill = driver.m_fSkill;
+    if (car.m_fSteeringRate < kMinAITurnRate)
+        car.m_fSteeringRate = kMinAITurnRate;
+}
+
+WZCar* WZGetAICar(const ZEVector& position, float heading, int32_t& first, int32_t& second)
+{
+    int32_t pick = WZPickOpponent(first, second);
+    if (first == -1)
+        first = pick;
+    else if (second == -1)
+        second = pick;
+    WZCar* car = WZGetCar(WZ_OPPONENTS[pick].m_eCar, position, heading);
+    WZDressOpponent(*car, static_cast<uint32_t>(pick));
+    return car;
+}
+
+// ---------------------------------------------------------------------------
+// Start and end
+
+void WZRace::StartRace(const WZRaceContext& context, bool aiPlayer)
+{
+    ZEEngine* engine = context.m_pEngine;
+    const WZTrack& track = *context.m_pTrack;
+    const WZSettings& config = *context.m_pConfig;
+    StartMusic(context, *this);
+
+    int32_t first = -1, second = -1;
+    for (uint32_t k = 0; k < kPlayerSlot; ++k)
+    {
+        m_apCars[k] = WZGetAICar(track.m_avStartPosition[k], track.m_afStartHeading[k], first, second);
+        engine->AddObjectToWorld(m_apCars[k]);
+    }
+    m_pPlayerCar = WZGetCar(config.m_ulCar, track.m_avStartPosition[kPlayerSlot], track.m_afStartHeading[kPlayerSlot]);
+    m_pPlayerCar->m_bHuman = !aiPlayer;
+    m_pPlayerCar->m_strDriverName = config.m_strPlayerName;
+    m_apCars[kPlayerSlot] = m_pPlayerCar;
+    engine->AddObjectToWorld(m_pPlayerCar);
+    ReleaseUnused(engine);
+
+    uint32_t now = engine->m_pTimer ? engine->m_pTimer->GetTime() : 0;
+    for (uint32_t k = 0; k < 4; ++k)
+    {
+        m_apCars[k]->m_ulLastReset = now;
+        m_aulPosition[k] = k;
+        m_aRecords[k] = WZCarRecord();
+    }
+    m_fCameraSwing = 0.0f;
+    m_ulTachoSpeed = 0;
+    engine->ShowCursor(false);
+    m_ulCountdownStart = now;
+    m_ulStartTime = 0;
+    m_bPaused = false;
+}
+
+void WZRace::Clear()
+{
+    m_pPlayerCar = nullptr;
+    for (WZCar*& car : m_apCars)
+        car = nullptr;
+    m_ulCountdownStart = 0;
+    m_ulStartTime = 0;
+    m_bPaused = false;
+}
+
+uint32_t WZRace::GetNumCars() const
+{
+    uint32_t count = 0;
+    while (count < 4 && m_apCars[count])
+        ++count;
+    return count;
+}
+
+bool WZRace::IsOver() const
+{
+    uint32_t count = GetNumCars();
+    for (uint32_t i = 0; i < count; ++i)
+    {
+        int32_t status = m_apCars[i]->m_lStatus;
+        if (status == WZ_STATUS_RACING || status == WZ_STATUS_WAITING)
+            return false;
+    }
+    return count > 0;
+}
+
+uint32_t WZRace::RunCountdown(uint32_t now)
+{
+    if (m_ulCountdownStart == 0)
+        return 0;
+    uint32_t elapsed = now - m_ulCountdownStart;
+    WZCountdownPhase phase = WZGetCountdownPhase(elapsed);
+    if (phase.m_ulPhase == WZ_START_PHASE)
+    {
+        // Every frame of "START!": the cars go, their stuck clocks start.
+        for (uint32_t i = 0; i < GetNumCars(); ++i)
+        {
+            m_apCars[i]->m_lStatus = WZ_STATUS_RACING;
+            m_apCars[i]->m_ulWaypointTime = now;
+        }
+        if (m_ulStartTime == 0)
+            m_ulStartTime = now;
+    }
+    if (phase.m_ulPhase == 0)
+        m_ulCountdownStart = 0;
+    return phase.m_ulPhase;
+}
+
+// ---------------------------------------------------------------------------
+// The frame
+
+void WZRace::UpdateRace1(const WZRaceContext& context, uint32_t)
+{
+    WZCar* car = m_pPlayerCar;
+    if (!car || car->m_lStatus != WZ_STATUS_RACING)
+        return;
+    if (car->m_bHuman)
+    {
+        const WZSettings& config = *context.m_pConfig;
+        WZPlayerControls controls =
+            WZReadKeys(Held(config, WZ_KEY_ACCELERATE), Held(config, WZ_KEY_BRAKE), Held(config, WZ_KEY_STEER_LEFT),
+                       Held(config, WZ_KEY_STEER_RIGHT), Held(config, WZ_KEY_HANDBRAKE));
+        ZEInputDevices* input = ZEInputDevices::ms_pInputDevices;
+        if (config.m_bJoystick && input)
+        {
+            int32_t x = 0, y = 0, z = 0;
+            input->GetJoystickAxis(x, y, z);
+            controls = WZReadJoystick(controls, x, y, z, config.m_ulGasPedalAxis, config.m_fJoystickSensitivity);
+        }
+        car->SetPedal(controls.m_fPedal);
+        car->SetSteeringWheel(controls.m_fSteering);
+        car->m_bHandbrake = controls.m_bHandbrake;
+    }
+    car->m_bCollision = true;
+}
+
+void WZRace::UpdateRace2(const WZRaceContext& context, uint32_t elapsed, bool rules)
+{
+    if (!m_pPlayerCar)
+        return;
+    PlaceCamera(context, elapsed);
+    if (rules)
+        RunRules(context, context.m_pEngine->m_pTimer ? context.m_pEngine->m_pTimer->GetTime() : 0);
+    m_ulTachoSpeed = WZSmoothTacho(m_ulTachoSpeed, m_pPlayerCar->GetSpeedKMH());
+}
+
+void WZRace::PlaceCamera(const WZRaceContext& context, uint32_t elapsed)
+{
+    WZCar& car = *m_pPlayerCar;
+    const WZSettings& config = *context.m_pConfig;
+    if (car.m_ulView == WZ_VIEW_INSIDE)
+        car.m_ulView = WZ_VIEW_NORMAL;
+    WZCameraInput input;
+    input.m_vOrigin = car.m_vPosition;
+    input.m_vCenter = car.GetCenter();
+    input.m_fHeading = car.m_vRotation.y;
+    input.m_fHeight = car.m_fHeight;
+    input.m_fLength = car.m_fLength;
+    input.m_fSteering = car.m_fSteering;
+    input.m_ulMode = config.m_ulCameraPosition;
+    input.m_bLookBack = car.m_bHuman && Held(config, WZ_KEY_LOOK_BACK);
+    input.m_bAnimated = config.m_bAnimatedCamera;
+    input.m_ulElapsed = elapsed;
+    if (config.m_bAnimatedCamera && config.m_ulCameraPosition != WZ_CAMERA_COCKPIT)
+        m_fCameraSwing = WZSwingCamera(m_fCameraSwing, car.m_fSteering, elapsed);
+    WZCameraPlacement placement = WZPlaceCamera(input, m_fCameraSwing);
+    if (placement.m_bInside)
+    {
+        car.m_ulView = WZ_VIEW_INSIDE;
+        car.m_bCollision = false;
+    }
+    ZERenderer* renderer = context.m_pEngine->m_pRenderer;
+    if (renderer)
+    {
+        renderer->m_Camera.SetPosition(placement.m_vPosition);
+        renderer->m_Camera.SetRotation(placement.m_vRotation);
+    }
+}
+
+void WZRace::RecordLap(uint32_t slot, uint32_t now)
+{
+    WZCarRecord& record = m_aRecords[slot];
+    if (record.m_ulLapStart != 0)
+    {
+        uint32_t lap = now - record.m_ulLapStart;
+        if (record.m_ulBestLap == 0 || lap < record.m_ulBestLap)
+            record.m_ulBestLap = lap;
+    }
+    record.m_ulLapStart = now;
+}
+
+void WZRace::RunRules(const WZRaceContext& context, uint32_t now)
+{
+    uint32_t count = GetNumCars();
+    const WZTrack& track = *context.m_pTrack;
+    for (uint32_t i = 0; i < count; ++i)
+    {
+        WZCar& car = *m_apCars[i];
+        if (WZPassNode(car, track) && car.m_lStatus == WZ_STATUS_RACING)
+            RecordLap(i, now);
+        if (!car.m_bHuman)
+            WZDriveCar(car, track, context.m_pEngine, now);
+        if (WZMustStop(car))
+            WZBringToHalt(car);
+    }
+    WZRankCars(m_apCars, count, m_aulPosition, track);
+    for (uint32_t i = 0; i < count; ++i)
+        if (m_apCars[i]->m_lStatus == WZ_STATUS_RACING &&
+            WZFinishCar(*m_apCars[i], i, m_aulPosition, count, m_ulRaceLaps))
+            m_aRecords[i].m_ulFinish = now;
+}
+
+// ---------------------------------------------------------------------------
+// Keys
+
+void WZRace::ResetPlayer(const WZRaceContext& context)
+{
+    const WZTrack& track = *context.m_pTrack;
+    WZCar& car = *m_pPlayerCar;
+    uint32_t count = track.m_ulNumTrackNodes;
+    if (count == 0)
+        return;
+    uint32_t next = car.m_ulNextTrackNode < count ? car.m_ulNextTrackNode : 0;
+    uint32_t node = (next == 0 ? count : next) - 1;
+    const WZTrackNode& at = track.m_pTrackNodes[node];
+    if (!car.Reset(at.m_vPosition, at.m_Plane.m_vNormal))
+        return;
+    // Put back onto the start line, the car has to earn the lap again: it
+    // costs one, but only for a reset that was accepted.
+    if (node == 0 && car.m_ulLap > 0)
+        --car.m_ulLap;
+}
+
+WZRaceRequest WZRace::KeyDown(const WZRaceContext& context, uint32_t key)
+{
+    if (!m_pPlayerCar)
+        return WZ_RACE_CONTINUE;
+    WZCar& car = *m_pPlayerCar;
+    const WZSettings& config = *context.m_pConfig;
+    ZEEngine* engine = context.m_pEngine;
+    bool racing = car.m_lStatus == WZ_STATUS_RACING;
+    if (key == ZE_KEY_ESCAPE)
+    {
+        if (racing || car.m_lStatus == WZ_STATUS_WAITING)
+        {
+            m_bPaused = !m_bPaused;
+            return WZ_RACE_CONTINUE;
+        }
+        return m_bCareerRace ? WZ_RACE_END_CAREER : WZ_RACE_EXIT;
+    }
+    if (key == ZE_KEY_ENTER && m_bPaused)
+        return WZ_RACE_EXIT;
+    const uint32_t* keys = config.m_aulKeys;
+    if (key == keys[WZ_KEY_RESET])
+    {
+        if (racing)
+            ResetPlayer(context);
+    }
+    else if (key == keys[WZ_KEY_SCREENSHOT])
+    {
+        if (engine->m_pRenderer && engine->m_pTimer)
+            engine->m_pRenderer->TakeScreenshot(ZEString::Format("%u", engine->m_pTimer->GetRealTime()));
+    }
+    else if (key == keys[WZ_KEY_CAM_POSITION])
+    {
+        m_fCameraSwing = 0.0f;
+        context.m_pConfig->m_ulCameraPosition = (config.m_ulCameraPosition + 1) % 3;
+    }
+    else if (key == keys[WZ_KEY_USE_POWERUP])
+        car.EnablePowerUp();
+    else if (key == keys[WZ_KEY_HORN])
+        car.Horn();
+    return WZ_RACE_CONTINUE;
+}
