@@ -245,12 +245,15 @@ void WZApp::Update2(uint32_t elapsed)
     ++m_ullFrames;
     if (m_bHeadless)
         FinishHeadlessRace();
-    else
-        TakeScheduledShots(now);
 }
 
+// Screenshots read the frame being drawn, so they are taken once it is
+// complete: after the world and the race display, before the swap.
 void WZApp::TakeScheduledShots(uint32_t now)
 {
+    if (m_Race.m_bScreenshot && m_pRenderer)
+        m_pRenderer->TakeScreenshot(ZEString::Format("%u", m_pTimer->GetRealTime()));
+    m_Race.m_bScreenshot = false;
     uint32_t since = now - m_ulRaceBegin;
     const std::vector<uint32_t>& shots = m_Options.m_aulShots;
     if (m_ulNextShot < shots.size() && since >= shots[m_ulNextShot] && m_pRenderer)
@@ -277,8 +280,10 @@ void WZApp::FinishHeadlessRace()
 
 void WZApp::Render()
 {
-    if (WZIsRaceState(m_ulState))
-        RenderRace();
+    if (!WZIsRaceState(m_ulState))
+        return;
+    RenderRace();
+    TakeScheduledShots(m_pTimer->GetTime());
 }
 
 void WZApp::RenderRace()

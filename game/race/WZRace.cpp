@@ -331,7 +331,6 @@ WZRaceRequest WZRace::KeyDown(const WZRaceContext& context, uint32_t key)
         return WZ_RACE_CONTINUE;
     WZCar& car = *m_pPlayerCar;
     const WZSettings& config = *context.m_pConfig;
-    ZEEngine* engine = context.m_pEngine;
     bool racing = car.m_lStatus == WZ_STATUS_RACING;
     if (key == ZE_KEY_ESCAPE)
     {
@@ -351,10 +350,7 @@ WZRaceRequest WZRace::KeyDown(const WZRaceContext& context, uint32_t key)
             ResetPlayer(context);
     }
     else if (key == keys[WZ_KEY_SCREENSHOT])
-    {
-        if (engine->m_pRenderer && engine->m_pTimer)
-            engine->m_pRenderer->TakeScreenshot(ZEString::Format("%u", engine->m_pTimer->GetRealTime()));
-    }
+        m_bScreenshot = true;
     else if (key == keys[WZ_KEY_CAM_POSITION])
     {
         m_fCameraSwing = 0.0f;

@@ -89,6 +89,7 @@ public:
     float m_fCameraSwing = 0.0f;
     uint32_t m_ulTachoSpeed = 0;
     uint32_t m_ulStartTime = 0;     // game time of the release, 0 before
+    bool m_bScreenshot = false;     // the screenshot key was pressed this frame
     WZCarRecord m_aRecords[4];
     ZESoundReference* m_pMusic = nullptr;
 

@@ -15,12 +15,15 @@
 #include "support/RecordingRenderer.h"
 
 #include "ZEPackReader.h"
+#include "car/WZRoster.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <filesystem>
+#include <fstream>
 #include <map>
 #include <memory>
 #include <set>
@@ -31,25 +34,57 @@ namespace
 {
 const char* const kMainDir = WRENZO_MAIN_DIR;
 
-// Extents from the box centre that the car's light, smoke and siren
-// offsets imply, and its rear axle.
+// What the game's roster says of a car: the extents from the box centre
+// that its light, smoke and siren offsets imply, and its rear axle. The
+// roster is the one place these figures are written; the models must fit
+// it.
 struct CarSpec
 {
-    const char* m_pName;
-    float m_fRearAxle;
-    float m_fSide;
-    float m_fFront;
-    float m_fRear;
-    float m_fTop;   // the top reaches at least this far above the centre
+    std::string m_pName;
+    float m_fRearAxle = 0.0f;
+    float m_fSide = 0.0f;
+    float m_fFront = 0.0f;
+    float m_fRear = 0.0f;
+    float m_fTop = -1e9f;   // the top reaches at least this far above the centre
 };
 
-const CarSpec kCars[] = {
-    {"cop", -42, 10, 37, 38, 11},          {"dodge", -42, 10, 37, 38, 0},
-    {"golf", -31, 7.5f, 24.5f, 25, 0},     {"hummer", -40, 8.3f, 31, 32, 0},
-    {"a-class", -31, 6, 21.5f, 23, 0},     {"ambulance", -53, 9, 42, 44, 19.75f},
-    {"funeralcar", -38, 7.75f, 31.25f, 32.5f, 0}, {"pickup", -31, 7.75f, 25.8f, 27, 0},
-    {"monsterhummer", -42, 8.5f, 41.25f, 43, 12.5f}, {"crashgolf", -31, 7.5f, 24.5f, 25, 0},
-};
+void Reach(CarSpec& car, const float* at)
+{
+    car.m_fSide = std::max(car.m_fSide, std::fabs(at[0]));
+    car.m_fTop = std::max(car.m_fTop, at[1]);
+    car.m_fFront = std::max(car.m_fFront, at[2]);
+    car.m_fRear = std::max(car.m_fRear, -at[2]);
+}
+
+CarSpec FromRoster(const WZCarSpec& spec, const WZSirenSpec* siren)
+{
+    CarSpec car;
+    std::string model = spec.m_pModel;
+    car.m_pName = model.substr(0, model.size() - 4);
+    car.m_fRearAxle = spec.m_fRearAxle;
+    for (const auto& light : spec.m_aafLights)
+        Reach(car, light);
+    for (uint16_t i = 0; i < spec.m_usNumSmoke; ++i)
+        Reach(car, spec.m_aafSmoke[i]);
+    for (uint32_t i = 0; siren && i < siren->m_ulNumLights; ++i)
+        Reach(car, siren->m_aafLights[i]);
+    return car;
+}
+
+std::vector<CarSpec> RosterCars()
+{
+    std::vector<CarSpec> cars;
+    for (uint32_t c = 0; c < WZ_NUM_CARS; ++c)
+    {
+        const WZSirenSpec* siren =
+            c == WZ_CAR_COP ? &WZGetCopSiren() : (c == WZ_CAR_AMBULANCE ? &WZGetAmbulanceSiren() : nullptr);
+        cars.push_back(FromRoster(WZGetCarSpec(static_cast<WZCarName>(c)), siren));
+    }
+    cars.push_back(FromRoster(WZGetWreckSpec(), nullptr));
+    return cars;
+}
+
+const std::vector<CarSpec> kCars = RosterCars();
 
 const char* const kOthers[] = {"gasbottle", "rocket", "mine", "oilcan", "question", "sign-stop",
                                "sign-sixty", "sign-hundred", "sign-empty", "sign-question", "sign-camel",
@@ -180,6 +215,41 @@ TEST_F(ModelsTest, CarBoxesMatchTheirLightsAndSitOnTheRoad)
         // The origin lies ahead of the box centre, behind the front.
         EXPECT_GT(0.0f, centre.z);
         EXPECT_LT(0.0f, max.z);
+    }
+}
+
+// The wheel figures the game lays skid marks with are the ones the model
+// was built with.
+TEST_F(ModelsTest, RosterWheelsAreThoseOfTheDescriptions)
+{
+    std::vector<const WZCarSpec*> specs;
+    for (uint32_t c = 0; c < WZ_NUM_CARS; ++c)
+        specs.push_back(&WZGetCarSpec(static_cast<WZCarName>(c)));
+    for (const WZCarSpec* spec : specs)
+    {
+        std::string model = spec->m_pModel;
+        SCOPED_TRACE(model);
+        std::ifstream file(std::string(WRENZO_MODELS_SOURCE_DIR) + "/" + model.substr(0, model.size() - 4) + ".txt");
+        ASSERT_TRUE(file.good());
+        std::string line;
+        float axle = 0.0f, width = -1.0f, inset = -1.0f;
+        bool inModel = false;
+        while (std::getline(file, line))
+        {
+            if (!line.empty() && line[0] == '[')
+                inModel = line == "[model]";
+            else if (inModel && std::sscanf(line.c_str(), "rear_axle = %f", &axle) == 1)
+                continue;
+            else if (inModel)
+                std::sscanf(line.c_str(), "tyre = %f %f", &width, &inset);
+        }
+        EXPECT_EQ(axle, spec->m_fRearAxle);
+        // A description without "tyre" leaves the width and inset to the game.
+        if (width >= 0.0f)
+        {
+            EXPECT_EQ(width, spec->m_fTyreWidth);
+            EXPECT_EQ(inset, spec->m_fTyreInset);
+        }
     }
 }
 
