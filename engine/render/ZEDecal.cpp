@@ -45,9 +45,34 @@ ZEDecal::~ZEDecal()
     delete m_pTexture;
 }
 
-void ZEDecal::Render(ZERenderer*, ZECamera*)
+// The colour and alpha `now`: full until the fade begins, then falling
+// linearly to nothing at the end of the lifetime. Measured by unsigned
+// differences, so the clock's wrap changes nothing.
+static void FadedColor(const ZEDecal& decal, uint32_t now, uint8_t* rgba)
 {
-    // Not drawn yet: an empty body until this kind of object gets its drawing.
+    const uint8_t full[4] = {decal.m_aucColor[0], decal.m_aucColor[1], decal.m_aucColor[2], decal.m_ucAlpha};
+    uint32_t age = now - decal.m_ulCreationTime;
+    uint32_t fade = decal.m_ulFadeTime < decal.m_ulLifetime ? decal.m_ulFadeTime : decal.m_ulLifetime;
+    double factor = 1.0;
+    if (fade > 0 && age >= decal.m_ulLifetime - fade)
+        factor = age >= decal.m_ulLifetime ? 0.0 : 1.0 - static_cast<double>(age - (decal.m_ulLifetime - fade)) / fade;
+    for (int i = 0; i < 4; ++i)
+        rgba[i] = static_cast<uint8_t>(full[i] * factor);
+}
+
+void ZEDecal::Render(ZERenderer* renderer, ZECamera*)
+{
+    if (!renderer || m_usNumVertices == 0)
+        return;
+    uint8_t rgba[4];
+    FadedColor(*this, GameTime(), rgba);
+    renderer->EnableBlending();
+    renderer->SetBlendingState(m_usBlendSource, m_usBlendDest);
+    renderer->SetAmbient(rgba[0], rgba[1], rgba[2], rgba[3]);
+    renderer->SetTexture(m_pTexture);
+    renderer->SetVertexArray(m_pVertices, m_usNumVertices);
+    renderer->DrawArray();
+    renderer->DisableBlending();
 }
 
 void ZEDecal::SetColor(uint8_t r, uint8_t g, uint8_t b)

@@ -233,3 +233,25 @@ TEST(Decals, ParticleMarkDarkensWhatLiesUnderIt)
     EXPECT_EQ(decal->m_usBlendDest, 3);
     EXPECT_EQ(decal->m_ulLifetime, 30000u);
 }
+
+TEST(Decals, FadeOutOverTheEndOfTheirLifetime)
+{
+    ZEManualTimer timer(0);
+    ZERecordingRenderer renderer;
+    ZEDecal decal(ZEVector(), new ZEVertex[6](), 6, nullptr);
+    decal.SetColor(0, 100, 200);
+    decal.SetAlpha(220);
+    auto colourAt = [&](uint32_t now) {
+        timer.SetRealTime(now);
+        renderer.Clear();
+        decal.Render(&renderer, nullptr);
+        return renderer.m_Log.at(renderer.Find("SetAmbient"));
+    };
+    EXPECT_EQ(colourAt(28999), "SetAmbient 0 100 200 220");
+    EXPECT_EQ(colourAt(29000), "SetAmbient 0 100 200 220");
+    EXPECT_EQ(colourAt(29500), "SetAmbient 0 50 100 110");
+    EXPECT_EQ(colourAt(30000), "SetAmbient 0 0 0 0");
+    EXPECT_EQ(renderer.Count("DrawArray"), 1u);
+    decal.SetFading(false, 0);
+    EXPECT_EQ(colourAt(29999), "SetAmbient 0 100 200 220");
+}
