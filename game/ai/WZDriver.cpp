@@ -1,6 +1,7 @@
 #include "ai/WZDriver.h"
 
 #include "car/WZCar.h"
+#include "math/ZEMath.h"
 #include "math/ZEMatrix.h"
 #include "math/ZEPolygon.h"
 #include "track/WZTrack.h"
@@ -54,7 +55,9 @@ void PutBack(WZCar& car, const WZTrack& track)
     ZEVector back = from - track.m_pAINodes[current].m_vPosition;
     back.y = 0.0f;
     // Two waypoints on one spot give no direction: keep the heading.
-    ZEVector direction = back.GetLength() > 0.0f ? back.UnitVector() : -car.m_vForward;
+    float heading = car.m_vRotation.y;
+    ZEVector keep(-ZESinDeg(heading), 0.0f, -ZECosDeg(heading));
+    ZEVector direction = back.GetLength() > 0.0f ? back.UnitVector() : keep;
     car.Reset(from, direction);
 }
 }

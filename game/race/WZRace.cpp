@@ -74,11 +74,13 @@ WZCar* WZGetCar(uint32_t car, const ZEVector& position, float heading)
     return WZMakeCar(car, position, heading);
 }
 
-int32_t WZPickOpponent(int32_t first, int32_t second)
+int32_t WZPickOpponent(int32_t first, int32_t second, int32_t (*draw)(int32_t n))
 {
-    for (int32_t draw = 0; draw < kMaxOpponentDraws; ++draw)
+    for (int32_t attempt = 0; attempt < kMaxOpponentDraws; ++attempt)
     {
-        int32_t pick = ZERandIndex(WZ_NUM_OPPONENTS);
+        int32_t pick = draw(WZ_NUM_OPPONENTS);
+        if (pick < 0 || pick >= static_cast<int32_t>(WZ_NUM_OPPONENTS))
+            continue;
         if (pick != first && pick != second)
             return pick;
     }

@@ -19,6 +19,7 @@
 #pragma once
 
 #include "WZTypes.h"
+#include "math/ZEMath.h"
 
 #include <cstdint>
 
@@ -105,9 +106,10 @@ WZCar* WZGetCar(uint32_t car, const ZEVector& position, float heading);
 // A new computer car with a random opponent other than the two picks; the
 // first free pick (-1) takes the opponent's index.
 WZCar* WZGetAICar(const ZEVector& position, float heading, int32_t& first, int32_t& second);
-// An opponent index other than the two given; ends whatever the generator
-// gives (after 64 draws the lowest free index).
-int32_t WZPickOpponent(int32_t first, int32_t second);
+// An opponent index other than the two given, drawn by `draw` (0 to n - 1;
+// the game's seeded generator by default). Ends whatever the generator
+// gives: after 64 draws that hit a pick it takes the lowest free index.
+int32_t WZPickOpponent(int32_t first, int32_t second, int32_t (*draw)(int32_t n) = ZERandIndex);
 // Gives the car the opponent's name, horn, skill and at least 120 degrees
 // a second of steering.
 void WZDressOpponent(WZCar& car, uint32_t opponent);

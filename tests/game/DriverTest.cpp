@@ -1,5 +1,7 @@
 // The computer driver's decisions for one frame, without a world.
 #include "ai/WZDriver.h"
+#include "car/WZCarModels.h"
+#include "platform/null/ZEManualTimer.h"
 #include "track/WZTrack.h"
 
 #include <gtest/gtest.h>
@@ -86,4 +88,78 @@ TEST(DriverTest, OnOilCountersteersForTheLastMoments)
     WZDrivingDecision slow = WZDecideDriving(crawl, Node(0, 500));
     EXPECT_EQ(slow.m_fPedal, 0.5f);
     EXPECT_FALSE(slow.m_bHandbrake);
+}
+
+namespace
+{
+// A track with waypoints at the given z on the centre line (x = 0).
+void Waypoints(WZTrack& track, std::initializer_list<float> zs)
+{
+    delete[] track.m_pAINodes;
+    track.m_ulNumAINodes = static_cast<uint32_t>(zs.size());
+    track.m_pAINodes = new WZAINode[zs.size()];
+    uint32_t i = 0;
+    for (float z : zs)
+        track.m_pAINodes[i++] = Node(0, z);
+}
+}
+
+TEST(DriverTest, AStuckCarIsPutBackAtTheWaypointBefore)
+{
+    ZEManualTimer timer(100000);
+    WZTrack track;
+    Waypoints(track, {0, 1000, 2000, 3000});
+    WZGolf car(ZEVector(500, 0, -800), 0.0f);
+    car.m_lStatus = WZ_STATUS_RACING;
+    car.m_ulWaypointTime = timer.GetTime();
+    timer.Advance(20000);
+    WZDriveCar(car, track, nullptr, timer.GetTime());
+    EXPECT_EQ(car.m_ulResets, 0u);
+    timer.Advance(1);
+    WZDriveCar(car, track, nullptr, timer.GetTime());
+    ASSERT_EQ(car.m_ulResets, 1u);
+    // Stuck on its way to waypoint 0: back at the last one, facing 0.
+    EXPECT_FLOAT_EQ(car.m_vPosition.z, 3000.0f);
+    EXPECT_NEAR(car.m_vRotation.y, 180.0f, 1e-3f);
+    EXPECT_EQ(car.m_ulWaypointTime, timer.GetTime());
+
+    // Two waypoints on one spot give no direction: the heading stays.
+    Waypoints(track, {0, 0, 2000});
+    car.m_ulAINode = 1;
+    car.m_vRotation.y = 37.0f;
+    car.UpdateVectors();
+    timer.Advance(25000);
+    WZDriveCar(car, track, nullptr, timer.GetTime());
+    EXPECT_EQ(car.m_ulResets, 2u);
+    EXPECT_NEAR(car.m_vRotation.y, 37.0f, 1e-3f);
+
+    // A finished car is never put back.
+    car.m_lStatus = 2;
+    timer.Advance(25000);
+    WZDriveCar(car, track, nullptr, timer.GetTime());
+    EXPECT_EQ(car.m_ulResets, 2u);
+}
+
+TEST(DriverTest, WithoutWaypointsTheCarRests)
+{
+    WZTrack track;
+    WZGolf car(ZEVector(), 0.0f);
+    car.SetPedal(1.0f);
+    car.SetSteeringWheel(-1.0f);
+    WZDriveCar(car, track, nullptr, 5000);
+    EXPECT_EQ(car.m_fPedal, 0.0f);
+    EXPECT_EQ(car.m_fSteering, 0.0f);
+}
+
+TEST(DriverTest, AGasBottleIsUsedAtOnce)
+{
+    ZEManualTimer timer(1000);
+    WZTrack track;
+    Waypoints(track, {0, 1000, 2000});
+    WZCar::ms_bPowerUpsEnabled = true;
+    WZGolf car(ZEVector(0, 0, -500), 0.0f);
+    car.m_lPowerUp = WZ_POWERUP_GASBOTTLE;
+    WZDriveCar(car, track, nullptr, timer.GetTime());
+    EXPECT_EQ(car.m_lPowerUp, WZ_POWERUP_NONE);
+    EXPECT_EQ(car.m_lEffect, WZ_EFFECT_BOOST);
 }

@@ -92,6 +92,12 @@ TEST(RaceTest, OpponentPicksAreDifferentAndIncludeTheFirst)
         firstDrawn = firstDrawn || a == 0 || b == 0 || c == 0;
     }
     EXPECT_TRUE(firstDrawn);
+    // A generator stuck on one value (or out of range) still gives a free
+    // opponent.
+    auto stuck = [](int32_t) { return 0; };
+    EXPECT_EQ(WZPickOpponent(0, 1, stuck), 2);
+    auto wild = [](int32_t) { return -1; };
+    EXPECT_EQ(WZPickOpponent(-1, 0, wild), 1);
 }
 
 TEST(RaceTest, ComputerCarsTurnAtLeastAHundredTwentyDegrees)
