@@ -428,8 +428,10 @@ void ZEEngineObject::Update(uint32_t step, ZEEngine* engine)
     m_vPosition += m_vVelocity * seconds;
     m_vAcceleration = ZEVector();
 
+    // The light on a model only colours its drawing: a world that is not
+    // drawn does not look it up.
     bool moved = m_vPosition != m_vOldPosition;
-    if (m_pModel && moved && engine && Lightmaps(engine))
+    if (m_pModel && moved && engine && engine->m_bDrawing && Lightmaps(engine))
         engine->GetLightAtPosition(m_vPosition, m_afLight, this);
     UpdateBoundingVolume();
 }
