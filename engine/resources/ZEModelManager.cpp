@@ -22,6 +22,9 @@ ZEModelManager* ZEModelManager::ms_pModelManager = nullptr;
 
 namespace
 {
+// A group's plane stamp until its planes are first built.
+const uint32_t kPlanesNotBuilt = 0xFFFFFFFFu;
+
 // "modeldetail" 4 always draws the coarsest level.
 const int32_t kCoarsestDetail = 4;
 // Every hit test uses the finest level, whatever is drawn.
@@ -450,8 +453,10 @@ private:
         SetMaterial(group, header);
         group.m_pVertices = m_Model.m_pVertices;
         group.m_usNumVertices = static_cast<uint16_t>(m_Model.m_ulNumVertices);
-        group.m_ulPlaneStamp = 0;
-        group.Update();
+        // The planes are built on the group's first hit test (AttachGroup):
+        // most groups of most frames are never hit tested, and building
+        // them all made loading a car slow.
+        group.m_ulPlaneStamp = kPlanesNotBuilt;
         return true;
     }
 
@@ -1063,6 +1068,9 @@ void ZEModel::SetTranslucentColor(ZERenderer* renderer, const _ZEModelFrames& fr
 
 void ZEModel::AttachGroup(ZEModelTriGroup& group, const _ZEModelFrames& frames)
 {
+    // A stamp that reached the "not built" mark must not pass for it.
+    if (frames.m_ulStamp == kPlanesNotBuilt)
+        group.m_ulPlaneStamp = 0;
     if (group.m_pVertices == frames.m_pVertices && group.m_ulPlaneStamp == frames.m_ulStamp)
         return;
     group.m_pVertices = frames.m_pVertices;
