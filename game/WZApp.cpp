@@ -269,8 +269,9 @@ void WZApp::FinishHeadlessRace()
     if (!m_Race.IsOver() && raced < limit)
         return;
     double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - m_WallStart).count();
-    for (uint32_t slot = 0; slot < m_Race.GetNumCars(); ++slot)
-        std::printf("%s\n", WZDescribeCar(m_Race, slot).CStr());
+    // In race order: finishers by place, then the rest as they stand.
+    for (uint32_t position = 0; position < m_Race.GetNumCars(); ++position)
+        std::printf("%s\n", WZDescribeCar(m_Race, m_Race.m_aulPosition[position]).CStr());
     uint32_t cycle = m_pEngine->m_ulPhysicsCycle ? m_pEngine->m_ulPhysicsCycle : 1;
     uint64_t steps = m_ullFrames * ((m_ulHeadlessFrame + cycle - 1) / cycle);
     std::printf("%s\n", WZDescribeRun(raced / 1000.0, wall, steps, WZHashRaceState(m_Race)).CStr());

@@ -61,7 +61,7 @@ ZEString WZDescribeCar(const WZRace& race, uint32_t slot)
     ZEString best("no whole lap");
     if (record.m_ulBestLap != 0)
         best = ZEString::Format("best lap %.2f s", record.m_ulBestLap / 1000.0);
-    return ZEString::Format("%u. %-18s %-15s %-11s %-16s %-18s resets %u", slot + 1, car->m_strDriverName.CStr(),
+    return ZEString::Format("car %u  %-18s %-15s %-11s %-16s %-18s resets %u", slot + 1, car->m_strDriverName.CStr(),
                             WZGetCarName(car->m_ulModel).CStr(), PlaceText(car->m_lStatus), time.CStr(), best.CStr(),
                             car->m_ulResets);
 }

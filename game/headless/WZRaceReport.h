@@ -13,7 +13,8 @@
 
 class WZRace;
 
-// "1. Driver  Car  place 1  race 95.43 s  best lap 30.12 s  resets 0";
+// "car 2  Driver  Car  1st  race 95.43 s  best lap 30.12 s  resets 0" (the
+// car's grid slot, its driver, model and place);
 // a car that has not finished shows "did not finish" for its time.
 ZEString WZDescribeCar(const WZRace& race, uint32_t slot);
 uint64_t WZHashRaceState(const WZRace& race);
