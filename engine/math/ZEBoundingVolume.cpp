@@ -435,6 +435,11 @@ ZEVector ZEBoundingSphere::GetCenter() const
     return m_vCenter;
 }
 
+float ZEBoundingSphere::GetBoundingRadius() const
+{
+    return std::fabs(m_fRadius);
+}
+
 void ZEBoundingSphere::Update(const ZEVector* first, uint32_t count, uint32_t stride)
 {
     FitSphere(StridedPoints(first, count, stride), m_vCenter, m_fRadius);
@@ -590,6 +595,16 @@ void ZEAABoundingBox::SetCenter(const ZEVector& center)
 ZEVector ZEAABoundingBox::GetCenter() const
 {
     return m_vCenter;
+}
+
+// The farther of the two corners, so a box whose fields were written
+// without keeping the centre in the middle is still enclosed.
+float ZEAABoundingBox::GetBoundingRadius() const
+{
+    ZEVector a = m_vMax - m_vCenter, b = m_vMin - m_vCenter;
+    float toMax = a.x * a.x + a.y * a.y + a.z * a.z;
+    float toMin = b.x * b.x + b.y * b.y + b.z * b.z;
+    return std::sqrt(toMax > toMin ? toMax : toMin);
 }
 
 void ZEAABoundingBox::Update(const ZEVector* first, uint32_t count, uint32_t stride)
@@ -754,6 +769,11 @@ void ZEOBoundingBox::SetCenter(const ZEVector& center)
 ZEVector ZEOBoundingBox::GetCenter() const
 {
     return m_vCenter;
+}
+
+float ZEOBoundingBox::GetBoundingRadius() const
+{
+    return m_vHalfSize.GetLength();
 }
 
 void ZEOBoundingBox::Update(const ZEVector* first, uint32_t count, uint32_t stride)

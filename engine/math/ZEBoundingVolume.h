@@ -8,7 +8,7 @@
 // plane, distance to a point, inside test, support radius, segment tests,
 // plane test, volume-volume tests (double dispatch through the slot taking
 // the base), fitting around point sets, volume, move, centre, strided
-// fitting.
+// fitting, and - after the destructor - the bounding radius.
 //
 // Conventions shared by all kinds:
 // - A plane distance is n.p + D with the plane's double-precision D; all
@@ -36,9 +36,16 @@
 // Resting on a plane always ends on the plane's front side at the volume's
 // support radius, whichever side the volume started on.
 //
+// Bounding sphere: every volume lies inside the sphere about GetCenter()
+// with radius GetBoundingRadius() - the sphere itself, the axis-aligned
+// box's half diagonal, the oriented box's |half size|. Nothing two volumes
+// can meet in lies outside both spheres, so two volumes whose bounding
+// spheres are apart never intersect; the engine's broad phase relies on it.
+//
 // Volumes are owned through base pointers (an engine object's collision
 // volume), so the base has a virtual destructor, placed after the other
-// virtual operations so their order stays fixed.
+// virtual operations so their order stays fixed; operations added later
+// come after it.
 #pragma once
 
 #include "core/ZEObject.h"
@@ -107,6 +114,10 @@ public:
 
     virtual ~ZEBoundingVolume() = default;
 
+    // The radius of a sphere about GetCenter() that holds the whole volume
+    // (never negative).
+    virtual float GetBoundingRadius() const = 0;
+
     // Centre distance at which the two volumes touch along the line of
     // centres.
     float GetMinimalDistance(const ZEBoundingVolume& other) const;
@@ -146,6 +157,7 @@ public:
     ZEVector GetCenter() const override;
     void Update(const ZEVector* first, uint32_t count, uint32_t stride) override;
     void Update(const ZEVector* first, uint32_t stride, const uint16_t* indices, uint16_t count) override;
+    float GetBoundingRadius() const override;
 
     void GetData(ZEVector& center, float& radius) const;
     void SetData(const ZEVector& center, float radius);
@@ -186,6 +198,7 @@ public:
     ZEVector GetCenter() const override;
     void Update(const ZEVector* first, uint32_t count, uint32_t stride) override;
     void Update(const ZEVector* first, uint32_t stride, const uint16_t* indices, uint16_t count) override;
+    float GetBoundingRadius() const override;
 
     void GetData(ZEVector& min, ZEVector& max) const;
     // Recomputes the centre.
@@ -232,6 +245,7 @@ public:
     ZEVector GetCenter() const override;
     void Update(const ZEVector* first, uint32_t count, uint32_t stride) override;
     void Update(const ZEVector* first, uint32_t stride, const uint16_t* indices, uint16_t count) override;
+    float GetBoundingRadius() const override;
 
     // Position, local centre, half size and rotation as stored.
     void GetData(ZEVector& position, ZEVector& center, ZEVector& halfSize, ZEVector& rotation) const;

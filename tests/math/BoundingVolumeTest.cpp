@@ -441,6 +441,23 @@ TEST(BoundingVolumePairs, MinimalDistanceSumsTheSupportRadiiAlongTheCentreLine)
     EXPECT_FLOAT_EQ(sphere.GetMinimalDistance(ZEVector(5, 10, 0)), 2.0f);
 }
 
+TEST(BoundingVolumePairs, TheBoundingSphereHoldsTheWholeVolume)
+{
+    ZEBoundingSphere sphere(ZEVector(1, 2, 3), 2.5f);
+    EXPECT_FLOAT_EQ(sphere.GetBoundingRadius(), 2.5f);
+    ZEAABoundingBox box(ZEVector(4, -2, -3), ZEVector(6, 2, 3));
+    EXPECT_FLOAT_EQ(box.GetBoundingRadius(), std::sqrt(14.0f));
+    ZEOBoundingBox obox = OrientedBox(ZEVector(1, 1.5f, 0), ZEVector(1, 0.5f, 2), ZEVector(30, 20, 10));
+    EXPECT_FLOAT_EQ(obox.GetBoundingRadius(), std::sqrt(5.25f));
+    for (const ZEVector& corner : obox.m_avCorners)
+        EXPECT_LE((corner - obox.GetCenter()).GetLength(), obox.GetBoundingRadius() * 1.0001f);
+
+    // A box whose centre was left behind by a direct write still lies
+    // inside its sphere.
+    box.m_vMax = ZEVector(16, 2, 3);
+    EXPECT_GE(box.GetBoundingRadius(), (box.m_vMax - box.GetCenter()).GetLength());
+}
+
 TEST(BoundingVolumePairs, MovingAVolumeKeepsItsShape)
 {
     ZEAABoundingBox box(ZEVector(0, 0, 0), ZEVector(2, 4, 6));
