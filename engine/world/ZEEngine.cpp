@@ -7,6 +7,7 @@
 #include "core/ZENetworkManager.h"
 #include "core/ZETimer.h"
 #include "core/ZETranslator.h"
+#include "math/ZEBoundingVolume.h"
 #include "math/ZEPolygon.h"
 #include "render/ZECamera.h"
 #include "render/ZEDecal.h"
@@ -20,7 +21,9 @@
 #include "world/ZEEngineObject.h"
 #include "world/ZETerrain.h"
 
+#include <algorithm>
 #include <cmath>
+#include <vector>
 
 ZEEngine* ZEEngine::ms_pEngine = nullptr;
 
@@ -62,7 +65,304 @@ void ReleaseUnusedTextures()
     if (ZETextureManager::ms_pTexManager)
         ZETextureManager::ms_pTexManager->ReleaseUnusedTextures();
 }
+
+// How many spheres a scan tests at once.
+const uint32_t kMeetBlock = 32;
+
+// A broad-phase sphere: centre and reach (the radius, made a little larger
+// so that rounding can never part two volumes the exact tests would find
+// touching). A sphere that is not all finite numbers, or stands for an
+// object without a volume, reaches infinitely far: it meets every other,
+// and no NaN ever enters a comparison.
+struct BroadSphere
+{
+    float x = 0.0f, y = 0.0f, z = 0.0f;
+    float m_fReach = INFINITY;
+};
+
+BroadSphere SphereOf(const ZEBoundingVolume* volume)
+{
+    BroadSphere sphere;
+    if (!volume)
+        return sphere;
+    ZEVector center = volume->GetCenter();
+    float reach = volume->GetBoundingRadius() * 1.001f + 0.0001f;
+    if (std::isfinite(center.x) && std::isfinite(center.y) && std::isfinite(center.z) && !std::isnan(reach))
+        sphere = BroadSphere{center.x, center.y, center.z, reach};
+    return sphere;
 }
+
+bool Meet(const BroadSphere& a, const BroadSphere& b)
+{
+    float dx = a.x - b.x, dy = a.y - b.y, dz = a.z - b.z;
+    float reach = a.m_fReach + b.m_fReach;
+    return dx * dx + dy * dy + dz * dz <= reach * reach;
+}
+
+// Whether any of the `count` spheres stored from x, y, z, r on meets
+// `mine`: a loop without branches, which the compiler turns into vector
+// code.
+bool AnyMeets(const float* x, const float* y, const float* z, const float* r, uint32_t count,
+              const BroadSphere& mine)
+{
+    int meets = 0;
+    for (uint32_t k = 0; k < count; ++k)
+    {
+        float dx = x[k] - mine.x, dy = y[k] - mine.y, dz = z[k] - mine.z;
+        float reach = r[k] + mine.m_fReach;
+        meets |= dx * dx + dy * dy + dz * dz <= reach * reach;
+    }
+    return meets != 0;
+}
+}
+
+// --- Passes over the objects ---------------------------------------------------
+
+// Entries stay in world order: the pass appends an entry for each object
+// that arrives and clears the entry of each one that leaves, so indices
+// never move. The spheres lie in arrays of their own, one per coordinate,
+// so the scans for meeting spheres run over packed floats, a block at a
+// time. Movers are the entries of objects that were moving when entered;
+// the box around their spheres lets most static receivers be passed over
+// with one test.
+struct ZEEngine::CollisionTable
+{
+    struct Entry
+    {
+        ZEEngineObject* m_pObject = nullptr;           // null once it left the world
+        const ZEBoundingVolume* m_pVolume = nullptr;   // the volume the sphere is of; null: none
+        bool m_bMover = false;
+    };
+
+    uint32_t Size() const { return static_cast<uint32_t>(m_Entries.size()); }
+    void Clear()
+    {
+        m_Entries.clear();
+        m_X.clear();
+        m_Y.clear();
+        m_Z.clear();
+        m_Reach.clear();
+        m_Movers.clear();
+        BoundMovers();
+    }
+    // Enters `count` objects at once (null ones are left out).
+    void Fill(ZEEngineObject* const* objects, size_t count)
+    {
+        size_t size = 0;
+        for (size_t i = 0; i < count; ++i)
+            size += objects[i] != nullptr;
+        m_Entries.resize(size);
+        m_X.resize(size);
+        m_Y.resize(size);
+        m_Z.resize(size);
+        m_Reach.resize(size);
+        uint32_t index = 0;
+        for (size_t i = 0; i < count; ++i)
+            if (objects[i])
+                Enter(index++, objects[i]);
+    }
+    void Add(ZEEngineObject* object)
+    {
+        uint32_t index = Size();
+        m_Entries.emplace_back();
+        m_X.push_back(0.0f);
+        m_Y.push_back(0.0f);
+        m_Z.push_back(0.0f);
+        m_Reach.push_back(INFINITY);
+        Enter(index, object);
+    }
+    void Enter(uint32_t index, ZEEngineObject* object)
+    {
+        Entry& entry = m_Entries[index];
+        entry.m_pObject = object;
+        entry.m_bMover = !object->m_bStatic;
+        if (entry.m_bMover)
+            m_Movers.push_back(index);
+        Take(index);
+    }
+    // Takes the entry's sphere afresh from its object's volume.
+    void Take(uint32_t index)
+    {
+        Entry& entry = m_Entries[index];
+        entry.m_pVolume = entry.m_pObject ? entry.m_pObject->m_pBoundingVolume : nullptr;
+        BroadSphere sphere = SphereOf(entry.m_pVolume);
+        m_X[index] = sphere.x;
+        m_Y[index] = sphere.y;
+        m_Z[index] = sphere.z;
+        m_Reach[index] = sphere.m_fReach;
+        if (entry.m_bMover)
+            BoundMovers();
+    }
+    void Leaving(ZEEngineObject* object)
+    {
+        for (Entry& entry : m_Entries)
+            if (entry.m_pObject == object)
+                entry.m_pObject = nullptr;
+    }
+    void Emptied()
+    {
+        for (Entry& entry : m_Entries)
+            entry.m_pObject = nullptr;
+    }
+    BroadSphere Sphere(uint32_t index) const
+    {
+        return BroadSphere{m_X[index], m_Y[index], m_Z[index], m_Reach[index]};
+    }
+    bool Meet(uint32_t a, uint32_t b) const { return ::Meet(Sphere(a), Sphere(b)); }
+    // The first entry from `from` on whose sphere meets the receiver's
+    // (the receiver's own included); Size() when there is none.
+    uint32_t NextMeeting(uint32_t from, uint32_t receiver) const
+    {
+        BroadSphere mine = Sphere(receiver);
+        uint32_t count = Size();
+        // Blocks of spheres that all miss are passed over whole.
+        while (from < count)
+        {
+            uint32_t block = std::min(count - from, kMeetBlock);
+            if (AnyMeets(&m_X[from], &m_Y[from], &m_Z[from], &m_Reach[from], block, mine))
+                break;
+            from += block;
+        }
+        while (from < count && !::Meet(Sphere(from), mine))
+            ++from;
+        return from;
+    }
+    // False only when the entry's sphere lies apart from every mover's.
+    bool NearMovers(uint32_t index) const
+    {
+        if (!m_bMoversBounded)
+            return true;
+        BroadSphere s = Sphere(index);
+        float r = s.m_fReach;
+        bool apart = s.x + r < m_vMoversMin.x || s.x - r > m_vMoversMax.x || s.y + r < m_vMoversMin.y ||
+                     s.y - r > m_vMoversMax.y || s.z + r < m_vMoversMin.z || s.z - r > m_vMoversMax.z;
+        return !apart;
+    }
+    void BoundMovers()
+    {
+        m_bMoversBounded = true;
+        m_vMoversMin = ZEVector(INFINITY, INFINITY, INFINITY);
+        m_vMoversMax = ZEVector(-INFINITY, -INFINITY, -INFINITY);
+        for (uint32_t index : m_Movers)
+        {
+            if (!m_Entries[index].m_pObject)
+                continue;
+            BroadSphere s = Sphere(index);
+            float r = s.m_fReach;
+            if (!std::isfinite(r))
+            {
+                m_bMoversBounded = false;
+                return;
+            }
+            m_vMoversMin = ZEVector(std::min(m_vMoversMin.x, s.x - r), std::min(m_vMoversMin.y, s.y - r),
+                                    std::min(m_vMoversMin.z, s.z - r));
+            m_vMoversMax = ZEVector(std::max(m_vMoversMax.x, s.x + r), std::max(m_vMoversMax.y, s.y + r),
+                                    std::max(m_vMoversMax.z, s.z + r));
+        }
+    }
+
+    std::vector<Entry> m_Entries;
+    // The spheres, one array per coordinate, indexed like the entries.
+    std::vector<float> m_X, m_Y, m_Z, m_Reach;
+    std::vector<uint32_t> m_Movers;
+    bool m_bMoversBounded = true;
+    ZEVector m_vMoversMin, m_vMoversMax;
+};
+
+// The roster mirrors the object list in an array, so a pass reaches each
+// object by index instead of chasing list links, and so removal during a
+// pass only clears a slot: indices never move while any pass runs, and an
+// object added during a pass takes a new slot at the end. Cleared slots
+// are squeezed out when the next outermost pass begins.
+struct ZEEngine::Passes
+{
+    ~Passes()
+    {
+        for (CollisionTable* table : m_Tables)
+            delete table;
+    }
+
+    void Leaving(ZEEngineObject* object)
+    {
+        for (size_t i = 0; i < m_Roster.size(); ++i)
+        {
+            if (m_Roster[i] != object)
+                continue;
+            if (m_ulRunning)
+            {
+                m_Roster[i] = nullptr;
+                ++m_ulHoles;
+            }
+            else
+            {
+                m_Roster.erase(m_Roster.begin() + static_cast<std::ptrdiff_t>(i));
+            }
+            break;
+        }
+        for (size_t i = 0; i < m_ulTablesRunning; ++i)
+            m_Tables[i]->Leaving(object);
+    }
+    void Arrived(ZEEngineObject* object)
+    {
+        m_Roster.push_back(object);
+        for (size_t i = 0; i < m_ulTablesRunning; ++i)
+            m_Tables[i]->Add(object);
+    }
+    void Emptied()
+    {
+        if (m_ulRunning)
+        {
+            std::fill(m_Roster.begin(), m_Roster.end(), nullptr);
+            m_ulHoles = m_Roster.size();
+        }
+        else
+        {
+            m_Roster.clear();
+        }
+        for (size_t i = 0; i < m_ulTablesRunning; ++i)
+            m_Tables[i]->Emptied();
+    }
+    void Squeeze()
+    {
+        if (m_ulHoles)
+            m_Roster.erase(std::remove(m_Roster.begin(), m_Roster.end(), nullptr), m_Roster.end());
+        m_ulHoles = 0;
+    }
+
+    std::vector<ZEEngineObject*> m_Roster;
+    // Cleared slots not yet squeezed out.
+    size_t m_ulHoles = 0;
+    // Running passes over the roster.
+    uint32_t m_ulRunning = 0;
+    // Collision tables: the first m_ulTablesRunning belong to the running
+    // collision passes, innermost last; the rest wait for the next step,
+    // so steps allocate nothing.
+    std::vector<CollisionTable*> m_Tables;
+    size_t m_ulTablesRunning = 0;
+};
+
+// One pass over the objects in world order: slot i holds an object, or
+// null when that object has left the world during the pass.
+class ZEEngine::ObjectPass
+{
+public:
+    explicit ObjectPass(ZEEngine& engine) : m_Passes(*engine.m_pPasses)
+    {
+        if (m_Passes.m_ulRunning++ == 0)
+            m_Passes.Squeeze();
+    }
+    ~ObjectPass() { --m_Passes.m_ulRunning; }
+    ObjectPass(const ObjectPass&) = delete;
+    ObjectPass& operator=(const ObjectPass&) = delete;
+
+    // Read afresh on every turn: callbacks may add objects.
+    size_t Size() const { return m_Passes.m_Roster.size(); }
+    ZEEngineObject* operator[](size_t i) const { return m_Passes.m_Roster[i]; }
+    ZEEngineObject* const* Objects() const { return m_Passes.m_Roster.data(); }
+
+private:
+    Passes& m_Passes;
+};
 
 // --- Life --------------------------------------------------------------------
 
@@ -77,6 +377,7 @@ ZEEngine::ZEEngine(ZERenderer* renderer, ZESoundDevice* soundDevice, ZECDPlayer*
       m_pCDPlayer(cdPlayer)
 {
     ms_pEngine = this;
+    m_pPasses = new Passes();
 
     m_pTextureManager = new ZETextureManager();
     m_pModelManager = new ZEModelManager();
@@ -121,6 +422,7 @@ ZEEngine::~ZEEngine()
     delete m_pFileManager;
     delete m_pConsole;
     delete m_pTranslator;
+    delete m_pPasses;
     if (ms_pEngine == this)
         ms_pEngine = nullptr;
 }
@@ -289,27 +591,96 @@ void ZEEngine::SimulateStep(uint32_t step)
 {
     // Each pass re-reads the list and the flags: a callback may change an
     // object's flags or hand new objects to the world.
-    for (ZEEngineObject* object = m_pObjects; object; object = object->m_pNext)
-        object->Animate(step, this);
-    for (ZEEngineObject* object = m_pObjects; object; object = object->m_pNext)
     {
-        object->ApplyGravity(m_fGravity);
-        if (object->m_bCollision)
-            TellAboutCollisions(step, object);
+        ObjectPass pass(*this);
+        for (size_t i = 0; i < pass.Size(); ++i)
+            if (ZEEngineObject* object = pass[i])
+                object->Animate(step, this);
     }
-    for (ZEEngineObject* object = m_pObjects; object; object = object->m_pNext)
-        object->Update(step, this);
+    CollideObjects(step);
+    ObjectPass pass(*this);
+    for (size_t i = 0; i < pass.Size(); ++i)
+        if (ZEEngineObject* object = pass[i])
+            object->Update(step, this);
 }
 
-void ZEEngine::TellAboutCollisions(uint32_t step, ZEEngineObject* receiver)
+void ZEEngine::CollideObjects(uint32_t step)
 {
-    if (m_pTerrain)
-        m_pTerrain->Influence(step, receiver);
-    for (ZEEngineObject* other = m_pObjects; other; other = other->m_pNext)
+    ObjectPass pass(*this);
+    CollisionTable* table = BeginCollisionPass(pass);
+    for (uint32_t i = 0; i < table->Size(); ++i)
     {
-        if (other != receiver && other->m_bCollision && receiver->m_bCollision)
-            other->Influence(step, receiver);
+        ZEEngineObject* object = table->m_Entries[i].m_pObject;
+        if (!object)
+            continue;
+        object->ApplyGravity(m_fGravity);
+        if (table->m_Entries[i].m_pObject != object || !object->m_bCollision)
+            continue;
+        // Most static objects lie far from everything moving.
+        bool terrain = m_pTerrain && !(m_pTerrain->m_bStatic && object->m_bStatic);
+        if (!object->m_bStatic || terrain || table->NearMovers(i))
+            TellAboutCollisions(step, *table, i);
     }
+    --m_pPasses->m_ulTablesRunning;
+}
+
+ZEEngine::CollisionTable* ZEEngine::BeginCollisionPass(const ObjectPass& pass)
+{
+    std::vector<CollisionTable*>& tables = m_pPasses->m_Tables;
+    if (m_pPasses->m_ulTablesRunning == tables.size())
+        tables.push_back(new CollisionTable());
+    CollisionTable* table = tables[m_pPasses->m_ulTablesRunning++];
+    table->Clear();
+    table->Fill(pass.Objects(), pass.Size());
+    return table;
+}
+
+void ZEEngine::TellAboutCollisions(uint32_t step, CollisionTable& table, uint32_t receiver)
+{
+    ZEEngineObject* object = table.m_Entries[receiver].m_pObject;
+    if (!object->m_bStatic)
+        table.Take(receiver);
+    if (m_pTerrain && !(m_pTerrain->m_bStatic && object->m_bStatic))
+    {
+        m_pTerrain->Influence(step, object);
+        if (table.m_Entries[receiver].m_pObject != object)
+            return;
+        table.Take(receiver);
+    }
+    // Indices, not references: an offer may add entries and movers.
+    if (object->m_bStatic)
+    {
+        if (!table.NearMovers(receiver))
+            return;
+        for (size_t k = 0; k < table.m_Movers.size(); ++k)
+        {
+            uint32_t other = table.m_Movers[k];
+            if (table.Meet(other, receiver) && !Offer(step, table, other, receiver))
+                return;
+        }
+        return;
+    }
+    for (uint32_t other = table.NextMeeting(0, receiver); other < table.Size();
+         other = table.NextMeeting(other + 1, receiver))
+        if (other != receiver && !Offer(step, table, other, receiver))
+            return;
+}
+
+bool ZEEngine::Offer(uint32_t step, CollisionTable& table, uint32_t other, uint32_t receiver)
+{
+    ZEEngineObject* giver = table.m_Entries[other].m_pObject;
+    ZEEngineObject* taker = table.m_Entries[receiver].m_pObject;
+    if (!giver)
+        return true;
+    if (!giver->m_bCollision || !taker->m_bCollision || (giver->m_bStatic && taker->m_bStatic))
+        return true;
+    giver->Influence(step, taker);
+    if (table.m_Entries[other].m_pObject == giver)
+        table.Take(other);
+    if (table.m_Entries[receiver].m_pObject != taker)
+        return false;
+    table.Take(receiver);
+    return true;
 }
 
 // --- Input -------------------------------------------------------------------------
@@ -369,12 +740,16 @@ void ZEEngine::AddObjectToWorld(ZEEngineObject* object)
     object->m_pNext = nullptr;
     *TailLink(&m_pObjects) = object;
     object->m_bInWorld = true;
+    m_pPasses->Arrived(object);
 }
 
 void ZEEngine::RemoveObjectFromWorld(ZEEngineObject* object)
 {
     if (object && Unlink(&m_pObjects, object))
+    {
+        m_pPasses->Leaving(object);
         object->m_bInWorld = false;
+    }
     if (m_pModelManager)
         m_pModelManager->FreeUnusedModels();
     ReleaseUnusedTextures();
@@ -382,6 +757,7 @@ void ZEEngine::RemoveObjectFromWorld(ZEEngineObject* object)
 
 void ZEEngine::FreeAllObjectsInWorld()
 {
+    m_pPasses->Emptied();
     while (m_pObjects)
     {
         ZEEngineObject* object = m_pObjects;
@@ -540,16 +916,20 @@ void ZEEngine::FreeAllDecals()
 void ZEEngine::RenderObjects(bool secondPass)
 {
     ZECamera* camera = &m_pRenderer->m_Camera;
-    for (ZEEngineObject* object = m_pObjects; object; object = object->m_pNext)
-        if (object->m_bSecondPass == secondPass)
-            object->Render(m_pRenderer, camera);
+    ObjectPass pass(*this);
+    for (size_t i = 0; i < pass.Size(); ++i)
+        if (ZEEngineObject* object = pass[i])
+            if (object->m_bSecondPass == secondPass)
+                object->Render(m_pRenderer, camera);
 }
 
 void ZEEngine::RenderShadows(ZECamera* camera)
 {
-    for (ZEEngineObject* object = m_pObjects; object; object = object->m_pNext)
+    ObjectPass pass(*this);
+    for (size_t i = 0; i < pass.Size(); ++i)
     {
-        if (Distance(object->m_vPosition, camera->m_vPosition) <= m_fShadowDist)
+        ZEEngineObject* object = pass[i];
+        if (object && Distance(object->m_vPosition, camera->m_vPosition) <= m_fShadowDist)
             object->RenderShadow(m_pRenderer, camera, m_pLights, m_ShadowMethod, m_bShadowsFromAllLights);
     }
 }
@@ -568,8 +948,10 @@ void ZEEngine::RenderDynamicLights(ZECamera* camera)
         m_pRenderer->SetTexture(light->m_pTexture);
         if (m_pTerrain)
             m_pTerrain->RenderDynamicLight(light, camera);
-        for (ZEEngineObject* object = m_pObjects; object; object = object->m_pNext)
-            object->RenderDynamicLight(light, camera);
+        ObjectPass pass(*this);
+        for (size_t i = 0; i < pass.Size(); ++i)
+            if (ZEEngineObject* object = pass[i])
+                object->RenderDynamicLight(light, camera);
     }
     m_pRenderer->DisableBlending();
     m_pRenderer->DisableDecaling();
@@ -607,9 +989,11 @@ bool ZEEngine::RayClipsInWorld(const ZEVector& start, const ZEVector& offset, _Z
         best = Distance(clip.m_vPoint, start);
         ray = clip.m_vPoint - start;
     }
-    for (ZEEngineObject* object = m_pObjects; object; object = object->m_pNext)
+    ObjectPass pass(*this);
+    for (size_t i = 0; i < pass.Size(); ++i)
     {
-        if (!object->m_bCollision || object == ignore)
+        ZEEngineObject* object = pass[i];
+        if (!object || !object->m_bCollision || object == ignore)
             continue;
         _ZEClipInfo local;
         if (!object->Clips(origin, ray, local))
@@ -631,9 +1015,13 @@ bool ZEEngine::FastRayClipsInWorld(const ZEVector& start, const ZEVector& offset
     ZEVector origin = start, ray = offset;
     if (m_pTerrain && m_pTerrain != ignore && m_pTerrain->Clips(origin, ray))
         return true;
-    for (ZEEngineObject* object = m_pObjects; object; object = object->m_pNext)
-        if (object->m_bCollision && object != ignore && object->Clips(origin, ray))
+    ObjectPass pass(*this);
+    for (size_t i = 0; i < pass.Size(); ++i)
+    {
+        ZEEngineObject* object = pass[i];
+        if (object && object->m_bCollision && object != ignore && object->Clips(origin, ray))
             return true;
+    }
     return false;
 }
 

@@ -32,8 +32,45 @@
 //
 // The simulation runs in steps of at most "physicscycle" game milliseconds
 // (a frame of 40 ms at 15 runs 15, 15, 10). In each step every object is
-// animated, pulled by gravity and told about the terrain and about every
-// other colliding object (receiver first), then updated.
+// animated; then, object by object in world order, pulled by gravity and,
+// when it collides, offered the terrain and then the other colliding
+// objects in world order (other->Influence(step, receiver)); then every
+// object is updated. Static objects are animated and updated like moving
+// ones. An offer is left out only where it provably does nothing:
+// - No pair of two static parties is offered (the terrain counts as a
+//   party like any object): no response acts between two static objects.
+// - Broad phase: two objects that both have bounding volumes interact only
+//   when those volumes' bounding spheres (ZEBoundingVolume::
+//   GetBoundingRadius about the centre) meet, each taken a thousandth
+//   larger plus 0.0001; a pair whose spheres are apart is not offered. A
+//   game object whose volume test (Clips) reaches beyond its volume breaks
+//   this rule: its volume must enclose everything it reports contact with.
+//   Objects without a volume (terrain, level geometry) always get their
+//   offer.
+// - A static receiver is offered only the objects that were moving when the
+//   step's collision pass began (or when added during it); an object that
+//   turns moving during the pass is offered to static receivers from the
+//   next step on (moving receivers see it at once).
+// The broad phase takes each sphere when the collision pass begins, takes
+// a moving receiver's again when its turn begins, and takes both parties'
+// again after every offer made (the receiver's after the terrain's too),
+// so whatever the responses and the two parties' OnClip do is seen at
+// once; a callback that moves or replaces the volume of a third object is
+// seen from the next step. A volume whose centre or radius is not a finite
+// number meets everything.
+//
+// Passes and removal: every pass over the objects - animate, gravity and
+// collisions, update, the draw passes, ray tests - survives its callbacks
+// removing or deleting any object, the running one included. A removed
+// object gets no further call in that pass (a receiver that leaves is
+// offered nothing more), and every other object still gets its own. An
+// object added during a pass is appended and visited later in the same
+// pass; one removed and added again counts as added. Passes run over an
+// array that mirrors the list (passes nest: the collision pass runs inside
+// the per-object loop, a callback may cast rays); removal clears the
+// object's slot, so no pass ever reads the link of an object that left.
+// Objects enter and leave the list only through the operations below,
+// never by writing the links.
 //
 // The engine reaches the game only through ZEApplication's virtual
 // operations. ms_pEngine points at the one engine while it lives.
@@ -111,7 +148,8 @@ public:
     // Deletes the terrain and everything in every list.
     void FreeWorld();
 
-    // Objects: appended and owned; removal unlinks without deleting.
+    // Objects: appended and owned; removal unlinks without deleting. Both
+    // are safe during any pass (see above).
     void AddObjectToWorld(ZEEngineObject* object);
     void RemoveObjectFromWorld(ZEEngineObject* object);
     void FreeAllObjectsInWorld();
@@ -226,14 +264,30 @@ public:
     bool m_bDrawing = true;
 
 private:
+    // The objects in world order as an array that removal cannot derail,
+    // and the collision tables.
+    struct Passes;
+    // A running pass over that array.
+    class ObjectPass;
+    // The collision pass's view of the objects: one entry per object in
+    // world order, with its broad-phase sphere.
+    struct CollisionTable;
+
     void RegisterConsoleEntries();
     // The drawing half of a frame: terrain animation, render passes,
     // Render, console, cursor, swap.
     void DrawFrame(uint32_t elapsed);
     void RenderCursor();
     void SimulateStep(uint32_t step);
-    void TellAboutCollisions(uint32_t step, ZEEngineObject* receiver);
+    void CollideObjects(uint32_t step);
+    CollisionTable* BeginCollisionPass(const ObjectPass& pass);
+    void TellAboutCollisions(uint32_t step, CollisionTable& table, uint32_t receiver);
+    // Offers entry `other` to entry `receiver` (whose spheres meet) unless
+    // the flags leave the pair out; false once the receiver has left the
+    // world.
+    bool Offer(uint32_t step, CollisionTable& table, uint32_t other, uint32_t receiver);
 
     bool m_bExitRequested = false;
     int m_iExitStatus = 0;
+    Passes* m_pPasses = nullptr;
 };

@@ -7,8 +7,8 @@
 //
 // The engine drives every object through a fixed protocol each simulation
 // step: Animate (the object's own logic), ApplyGravity, Influence (once for
-// the terrain and once for every other colliding object, the receiver as
-// the other party), Update (integration). Each frame it calls Render, and
+// the terrain and once for every other colliding object within reach, the
+// receiver as the other party), Update (integration). Each frame it calls Render, and
 // RenderShadow and RenderDynamicLight in those passes. Game classes
 // override Animate, OnClip, Render and others; an Update override that
 // still wants movement calls the base one.
@@ -24,8 +24,9 @@
 // static one without being pushed out (VolStaticInfluence); a moving volume
 // is laid onto the contact plane of an object without volume - terrain,
 // level geometry - and bounces or slides (VolPlaneInfluence). The engine
-// offers every pair twice a step, once from each side; both parties' OnClip
-// follow every contact. Flags and shapes are read afresh on every offer,
+// offers every pair twice a step, once from each side, except pairs that
+// provably do nothing (two static parties; volumes whose bounding spheres
+// are apart - see ZEEngine.h); both parties' OnClip follow every contact. Flags and shapes are read afresh on every offer,
 // so an OnClip may change either party (a sign starts moving, a pickup
 // drops its volume).
 //

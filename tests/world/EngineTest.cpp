@@ -1,5 +1,6 @@
 #include "core/ZEConsole.h"
 #include "core/ZEInputDevices.h"
+#include "math/ZEBoundingVolume.h"
 #include "math/ZEPolygon.h"
 #include "render/ZEDecal.h"
 #include "render/ZELight.h"
@@ -14,6 +15,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -303,17 +305,20 @@ TEST_F(EngineTest, AZeroPhysicsCycleIsTreatedAsOne)
 
 TEST_F(EngineTest, EachStepAnimatesThenInfluencesThenUpdates)
 {
+    // No pair of two static parties is offered, the terrain included.
     m_pEngine->SetTerrain(new TestTerrain(&m_Journal));
-    AddObject("a");
-    AddObject("b");
-    AddObject("ghost", false);
+    AddObject("a")->m_bStatic = false;
+    AddObject("b")->m_bStatic = false;
+    AddObject("wall");
+    AddObject("ghost", false)->m_bStatic = false;
     m_pEngine->UpdateWorld(15);
     EXPECT_EQ(m_Journal, (std::vector<std::string>{
-                             "a.Animate(15)", "b.Animate(15)", "ghost.Animate(15)",
-                             "a.Gravity", "terrain.Influence(15)", "b.Influence(15,a)",
-                             "b.Gravity", "terrain.Influence(15)", "a.Influence(15,b)",
+                             "a.Animate(15)", "b.Animate(15)", "wall.Animate(15)", "ghost.Animate(15)",
+                             "a.Gravity", "terrain.Influence(15)", "b.Influence(15,a)", "wall.Influence(15,a)",
+                             "b.Gravity", "terrain.Influence(15)", "a.Influence(15,b)", "wall.Influence(15,b)",
+                             "wall.Gravity", "a.Influence(15,wall)", "b.Influence(15,wall)",
                              "ghost.Gravity",
-                             "a.Update(15)", "b.Update(15)", "ghost.Update(15)"}));
+                             "a.Update(15)", "b.Update(15)", "wall.Update(15)", "ghost.Update(15)"}));
 }
 
 TEST_F(EngineTest, ElapsedZeroStillRunsTheCallbacks)
@@ -589,4 +594,152 @@ TEST(EngineFrame, TheListenerFollowsACameraPlacedInUpdate2InTheSameFrame)
     EXPECT_EQ(app.Sound()->m_vListenerPosition, ZEVector(3, 0, 4));
     EXPECT_FLOAT_EQ(app.Sound()->m_vListenerVelocity.GetLength(), 50.0f);
     app.Exit();
+}
+
+// --- Removal during a pass -------------------------------------------------------------
+
+namespace
+{
+// One of four moving balls on one spot, so every pair touches. At its
+// cue - a callback's first call - it removes itself, deletes itself or
+// deletes the object after it. Contacts are noted by the partner's name,
+// looked up without touching the partner, which may be gone.
+class Mortal : public ZEEngineObject
+{
+public:
+    Mortal(std::vector<std::string>& journal, std::map<const ZEEngineObject*, std::string>& names, const char* name)
+        : m_Journal(journal), m_Names(names), m_Name(name)
+    {
+        m_bStatic = false;
+        m_pBoundingVolume = new ZEBoundingSphere(ZEVector(), 1.0f);
+        names[this] = name;
+    }
+    ~Mortal() override { m_Names.erase(this); }
+
+    void Animate(uint32_t, ZEEngine*) override { Note("Animate"); }
+    void Update(uint32_t, ZEEngine*) override { Note("Update"); }
+    void OnClip(ZEEngineObject* other) override { Note("OnClip(" + m_Names[other] + ")"); }
+    void Render(ZERenderer*, ZECamera*) override { Note("Render"); }
+
+    // The callback that gives the cue, and what follows it.
+    std::string m_Cue;
+    enum { REMOVE_SELF, DELETE_SELF, DELETE_NEXT } m_Act = REMOVE_SELF;
+    Mortal* m_pNextOne = nullptr;
+    bool m_bRemoved = false;
+
+private:
+    void Note(const std::string& what)
+    {
+        m_Journal.push_back(m_Name + "." + what);
+        if (m_Cue.empty() || what.rfind(m_Cue, 0) != 0)
+            return;
+        m_Cue.clear();
+        ZEEngine* engine = ZEEngine::ms_pEngine;
+        if (m_Act == REMOVE_SELF)
+        {
+            engine->RemoveObjectFromWorld(this);
+            m_bRemoved = true;
+        }
+        else if (m_Act == DELETE_NEXT)
+        {
+            delete m_pNextOne;
+        }
+        else
+        {
+            delete this;   // nothing of this object is touched after
+        }
+    }
+
+    std::vector<std::string>& m_Journal;
+    std::map<const ZEEngineObject*, std::string>& m_Names;
+    std::string m_Name;
+};
+}
+
+TEST_F(EngineTest, RemovingOrDeletingDuringAPassLeavesEveryOtherObjectItsCalls)
+{
+    struct Case
+    {
+        const char* m_Cue;
+        int m_iAct;
+    };
+    const Case cases[] = {{"Animate", 0}, {"Update", 0}, {"OnClip", 0}, {"Render", 0},
+                          {"Animate", 1}, {"OnClip", 1}, {"Update", 1}, {"Animate", 2}, {"OnClip", 2}};
+    for (const Case& c : cases)
+    {
+        SCOPED_TRACE(std::string(c.m_Cue) + " act " + std::to_string(c.m_iAct));
+        std::map<const ZEEngineObject*, std::string> names;
+        m_Journal.clear();
+        Mortal* a = new Mortal(m_Journal, names, "a");
+        Mortal* b = new Mortal(m_Journal, names, "b");
+        Mortal* c2 = new Mortal(m_Journal, names, "c");
+        Mortal* d = new Mortal(m_Journal, names, "d");
+        for (Mortal* m : {a, b, c2, d})
+            m_pEngine->AddObjectToWorld(m);
+        b->m_Cue = c.m_Cue;
+        b->m_Act = static_cast<decltype(b->m_Act)>(c.m_iAct);
+        b->m_pNextOne = c2;
+        bool removed = c.m_iAct == 0;
+        bool nextGone = c.m_iAct == 2;
+
+        m_App.Frame(15);
+
+        // The others: one call of each kind, and a contact with every other
+        // survivor; c is spared unless it was the one deleted.
+        std::vector<std::string> others = {"a", "d"};
+        if (!nextGone)
+            others.push_back("c");
+        auto count = [this](const std::string& line) {
+            return std::count(m_Journal.begin(), m_Journal.end(), line);
+        };
+        for (const std::string& o : others)
+        {
+            EXPECT_EQ(count(o + ".Animate"), 1) << o;
+            EXPECT_EQ(count(o + ".Update"), 1) << o;
+            EXPECT_EQ(count(o + ".Render"), 1) << o;
+            for (const std::string& p : others)
+            {
+                if (p == o)
+                    continue;
+                EXPECT_GE(count(o + ".OnClip(" + p + ")"), 1) << o << " with " << p;
+            }
+        }
+        if (removed)
+        {
+            EXPECT_FALSE(b->m_bInWorld);
+            m_Journal.clear();
+            m_App.Frame(15);
+            EXPECT_EQ(std::count_if(m_Journal.begin(), m_Journal.end(),
+                                    [](const std::string& l) { return l.rfind("b.", 0) == 0; }),
+                      0)
+                << "a removed object gets no calls";
+            delete b;
+        }
+        m_pEngine->FreeAllObjectsInWorld();
+    }
+}
+
+TEST_F(EngineTest, AnObjectAddedDuringAPassIsVisitedLaterInIt)
+{
+    JournalObject* a = AddObject("a");
+    JournalObject* late = new JournalObject(m_Journal, "late");
+    struct Adder : JournalObject
+    {
+        using JournalObject::JournalObject;
+        void Animate(uint32_t step, ZEEngine* engine) override
+        {
+            JournalObject::Animate(step, engine);
+            if (m_pLate)
+                engine->AddObjectToWorld(m_pLate);
+            m_pLate = nullptr;
+        }
+        JournalObject* m_pLate = nullptr;
+    };
+    Adder* adder = new Adder(m_Journal, "adder");
+    adder->m_pLate = late;
+    m_pEngine->AddObjectToWorld(adder);
+    m_pEngine->UpdateWorld(15);
+    (void)a;
+    EXPECT_EQ(JournalOf("late.Animate"), (std::vector<std::string>{"late.Animate(15)"}));
+    EXPECT_EQ(JournalOf("late.Update"), (std::vector<std::string>{"late.Update(15)"}));
 }

@@ -13,6 +13,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <string>
 #include <vector>
@@ -593,4 +594,86 @@ TEST_F(WorldTest, AReactionMayTakeTheOthersVolume)
 
     EXPECT_EQ(m_Log, (Log{"barrel.VolStatic(car)", "car.OnClip(barrel)", "barrel.OnClip(car)"}));
     EXPECT_EQ(barrel->m_pBoundingVolume, nullptr);
+}
+
+// --- The broad phase -------------------------------------------------------------------------
+
+namespace
+{
+// A ball, or with a half size an axis-aligned box, that notes every offer
+// it makes.
+class Offered : public Ball
+{
+public:
+    Offered(const char* name, const ZEVector& position, bool moving, Log* log) : Ball(name, position, 1.0f, ZEVector(), log)
+    {
+        m_bStatic = !moving;
+    }
+    Offered(const char* name, const ZEVector& position, const ZEVector& half, Log* log)
+        : Offered(name, position, false, log)
+    {
+        delete m_pBoundingVolume;
+        m_pBoundingVolume = new ZEAABoundingBox(position - half, position + half);
+    }
+    bool Influence(uint32_t step, ZEEngineObject* other) override
+    {
+        m_pLog->push_back(m_Name + ".Influence(" + NameOf(other) + ")");
+        return Ball::Influence(step, other);
+    }
+};
+
+bool Contains(const Log& log, const std::string& line)
+{
+    return std::find(log.begin(), log.end(), line) != log.end();
+}
+}
+
+TEST_F(WorldTest, OnlyPairsWhoseBoundingSpheresMeetAreOffered)
+{
+    Add(new Offered("car", ZEVector(0, 0, 0), true, &m_Log));
+    // Its box misses the car, its bounding sphere does not; the far one is
+    // apart, and the last one touches.
+    Add(new Offered("near", ZEVector(1.8f, 1.8f, 0), ZEVector(1, 1, 1), &m_Log));
+    Add(new Offered("far", ZEVector(10, 0, 0), ZEVector(1, 1, 1), &m_Log));
+    Add(new Offered("touch", ZEVector(-1.5f, 0, 0), ZEVector(1, 1, 1), &m_Log));
+
+    m_pEngine->UpdateWorld(1000);
+
+    EXPECT_EQ(m_Log, (Log{"near.Influence(car)", "near.VolStatic(car) miss",
+                          "touch.Influence(car)", "touch.VolStatic(car)", "touch.OnClip(car)", "car.OnClip(touch)",
+                          "car.Influence(near)", "near.VolStatic(car) miss",
+                          "car.Influence(touch)", "touch.VolStatic(car)", "car.OnClip(touch)", "touch.OnClip(car)"}));
+}
+
+// A's turn pushes B into reach of the wall; the wall's turn and B's, later
+// in the same step, already find the pair.
+TEST_F(WorldTest, APushBringsAPairTogetherInTheSameStep)
+{
+    Add(new Offered("A", ZEVector(0, 0, 0), true, &m_Log));
+    Add(new Offered("wall", ZEVector(3.4f, 0, 0), false, &m_Log));
+    Add(new Offered("B", ZEVector(1, 0, 0), true, &m_Log));
+
+    m_pEngine->UpdateWorld(1000);
+
+    EXPECT_TRUE(Contains(m_Log, "B.Influence(wall)"));
+    EXPECT_TRUE(Contains(m_Log, "wall.Influence(B)"));
+}
+
+TEST_F(WorldTest, AStaticObjectThatStartsMovingTakesPartByTheNextStep)
+{
+    Add(new Offered("car", ZEVector(0, 0, 0), true, &m_Log));
+    Sign* sign = Add(new Sign(ZEVector(1.5f, 0, 0), &m_Log));
+    Add(new Offered("wall", ZEVector(3, 0, 0), false, &m_Log));
+    m_pEngine->m_fGravity = 0.0f;   // the knocked sign stays where it is
+
+    m_pEngine->UpdateWorld(1000);
+    ASSERT_FALSE(sign->m_bStatic);
+    EXPECT_TRUE(Contains(m_Log, "wall.Influence(sign)")) << "moving receivers see it at once";
+    // From the next step on the wall's own turn offers it the sign too:
+    // the static response runs once from each side.
+    m_Log.clear();
+    m_pEngine->UpdateWorld(1000);
+    long responses = std::count_if(m_Log.begin(), m_Log.end(),
+                                   [](const std::string& line) { return line.rfind("wall.VolStatic(sign)", 0) == 0; });
+    EXPECT_EQ(responses, 2);
 }
