@@ -23,18 +23,6 @@ ZEVector ZEVector::CrossProduct(const ZEVector& v) const
                     static_cast<float>(ax * v.y - ay * v.x));
 }
 
-float ZEVector::DotProduct(const ZEVector& v) const
-{
-    Extended ax = x, ay = y, az = z;
-    return static_cast<float>(ax * v.x + ay * v.y + az * v.z);
-}
-
-float ZEVector::GetLength() const
-{
-    Extended ax = x, ay = y, az = z;
-    return ZESquareRoot(static_cast<float>(ax * ax + ay * ay + az * az));
-}
-
 void ZEVector::SetLength(float length)
 {
     *this *= SafeScale(GetLength(), length);

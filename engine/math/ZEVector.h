@@ -15,8 +15,17 @@ public:
     ZEVector(float fx, float fy, float fz) : x(fx), y(fy), z(fz) {}
 
     ZEVector CrossProduct(const ZEVector& v) const;
-    float DotProduct(const ZEVector& v) const;
-    float GetLength() const;
+    // Inline: the simulation calls these millions of times a second.
+    float DotProduct(const ZEVector& v) const
+    {
+        long double ax = x, ay = y, az = z;
+        return static_cast<float>(ax * v.x + ay * v.y + az * v.z);
+    }
+    float GetLength() const
+    {
+        long double ax = x, ay = y, az = z;
+        return __builtin_sqrtf(static_cast<float>(ax * ax + ay * ay + az * az));
+    }
 
     void SetLength(float length);
     ZEVector GetWithLength(float length) const;
