@@ -66,9 +66,6 @@ void ReleaseUnusedTextures()
         ZETextureManager::ms_pTexManager->ReleaseUnusedTextures();
 }
 
-// How many spheres a scan tests at once.
-const uint32_t kMeetBlock = 32;
-
 // A broad-phase sphere: centre and reach (the radius, made a little larger
 // so that rounding can never part two volumes the exact tests would find
 // touching). A sphere that is not all finite numbers, or stands for an
@@ -87,7 +84,9 @@ BroadSphere SphereOf(const ZEBoundingVolume* volume)
         return sphere;
     ZEVector center = volume->GetCenter();
     float reach = volume->GetBoundingRadius() * 1.001f + 0.0001f;
-    if (std::isfinite(center.x) && std::isfinite(center.y) && std::isfinite(center.z) && !std::isnan(reach))
+    // v - v is 0 for a finite v and NaN otherwise: one test for all four.
+    float finite = (center.x - center.x) + (center.y - center.y) + (center.z - center.z) + (reach - reach);
+    if (finite == 0.0f)
         sphere = BroadSphere{center.x, center.y, center.z, reach};
     return sphere;
 }
@@ -98,22 +97,6 @@ bool Meet(const BroadSphere& a, const BroadSphere& b)
     float reach = a.m_fReach + b.m_fReach;
     return dx * dx + dy * dy + dz * dz <= reach * reach;
 }
-
-// Whether any of the `count` spheres stored from x, y, z, r on meets
-// `mine`: a loop without branches, which the compiler turns into vector
-// code.
-bool AnyMeets(const float* x, const float* y, const float* z, const float* r, uint32_t count,
-              const BroadSphere& mine)
-{
-    int meets = 0;
-    for (uint32_t k = 0; k < count; ++k)
-    {
-        float dx = x[k] - mine.x, dy = y[k] - mine.y, dz = z[k] - mine.z;
-        float reach = r[k] + mine.m_fReach;
-        meets |= dx * dx + dy * dy + dz * dz <= reach * reach;
-    }
-    return meets != 0;
-}
 }
 
 // --- Passes over the objects ---------------------------------------------------
@@ -121,29 +104,43 @@ bool AnyMeets(const float* x, const float* y, const float* z, const float* r, ui
 // Entries stay in world order: the pass appends an entry for each object
 // that arrives and clears the entry of each one that leaves, so indices
 // never move. The spheres lie in arrays of their own, one per coordinate,
-// so the scans for meeting spheres run over packed floats, a block at a
-// time. Movers are the entries of objects that were moving when entered;
-// the box around their spheres lets most static receivers be passed over
-// with one test.
+// so the scans run over packed floats.
+//
+// Movers are the entries of objects that were moving when entered. Each
+// has a guard: its sphere grown to twice its reach and one unit more. An entry is near when
+// its sphere meets some guard; the near entries are listed in world order.
+// While every mover's sphere stays inside its guard, an entry that is not
+// near meets no mover, so a static receiver that is not near is offered
+// nothing and a mover's turn looks only at the near list. When a mover
+// leaves its guard, or an entry that was not near comes to meet a guard,
+// the guards are set afresh and the near list is made again (its version
+// counts how often, so a walk over it can find its place again).
 struct ZEEngine::CollisionTable
 {
     struct Entry
     {
         ZEEngineObject* m_pObject = nullptr;           // null once it left the world
         const ZEBoundingVolume* m_pVolume = nullptr;   // the volume the sphere is of; null: none
-        bool m_bMover = false;
+        int32_t m_lMover = -1;                         // its place among the movers, or -1
+    };
+    // Spheres, one array per coordinate.
+    struct Spheres
+    {
+        void Resize(size_t size) { x.resize(size), y.resize(size), z.resize(size), r.resize(size); }
+        void Set(size_t i, const BroadSphere& s) { x[i] = s.x, y[i] = s.y, z[i] = s.z, r[i] = s.m_fReach; }
+        BroadSphere Get(size_t i) const { return BroadSphere{x[i], y[i], z[i], r[i]}; }
+
+        std::vector<float> x, y, z, r;
     };
 
     uint32_t Size() const { return static_cast<uint32_t>(m_Entries.size()); }
+    // Entries and spheres keep their size: Fill overwrites them whole.
     void Clear()
     {
-        m_Entries.clear();
-        m_X.clear();
-        m_Y.clear();
-        m_Z.clear();
-        m_Reach.clear();
         m_Movers.clear();
-        BoundMovers();
+        m_Guards.Resize(0);
+        m_Near.clear();
+        m_NearList.clear();
     }
     // Enters `count` objects at once (null ones are left out).
     void Fill(ZEEngineObject* const* objects, size_t count)
@@ -152,46 +149,36 @@ struct ZEEngine::CollisionTable
         for (size_t i = 0; i < count; ++i)
             size += objects[i] != nullptr;
         m_Entries.resize(size);
-        m_X.resize(size);
-        m_Y.resize(size);
-        m_Z.resize(size);
-        m_Reach.resize(size);
+        m_Spheres.Resize(size);
         uint32_t index = 0;
         for (size_t i = 0; i < count; ++i)
             if (objects[i])
                 Enter(index++, objects[i]);
+        GuardMovers();
     }
+    // An object arriving during the pass counts as near until the guards
+    // are next set.
     void Add(ZEEngineObject* object)
     {
-        uint32_t index = Size();
         m_Entries.emplace_back();
-        m_X.push_back(0.0f);
-        m_Y.push_back(0.0f);
-        m_Z.push_back(0.0f);
-        m_Reach.push_back(INFINITY);
-        Enter(index, object);
+        m_Spheres.Resize(m_Entries.size());
+        m_Near.push_back(1);
+        m_NearList.push_back(Size() - 1);
+        bool mover = Enter(Size() - 1, object);
+        if (mover)
+            GuardMovers();
     }
-    void Enter(uint32_t index, ZEEngineObject* object)
-    {
-        Entry& entry = m_Entries[index];
-        entry.m_pObject = object;
-        entry.m_bMover = !object->m_bStatic;
-        if (entry.m_bMover)
-            m_Movers.push_back(index);
-        Take(index);
-    }
-    // Takes the entry's sphere afresh from its object's volume.
+    // Takes the entry's sphere afresh from its object's volume, and keeps
+    // the guards and the near list true.
     void Take(uint32_t index)
     {
         Entry& entry = m_Entries[index];
         entry.m_pVolume = entry.m_pObject ? entry.m_pObject->m_pBoundingVolume : nullptr;
         BroadSphere sphere = SphereOf(entry.m_pVolume);
-        m_X[index] = sphere.x;
-        m_Y[index] = sphere.y;
-        m_Z[index] = sphere.z;
-        m_Reach[index] = sphere.m_fReach;
-        if (entry.m_bMover)
-            BoundMovers();
+        m_Spheres.Set(index, sphere);
+        bool guarded = entry.m_lMover < 0 || Inside(sphere, m_Guards.Get(static_cast<size_t>(entry.m_lMover)));
+        if (!guarded || (!m_Near[index] && MeetsAGuard(sphere)))
+            GuardMovers();
     }
     void Leaving(ZEEngineObject* object)
     {
@@ -204,69 +191,103 @@ struct ZEEngine::CollisionTable
         for (Entry& entry : m_Entries)
             entry.m_pObject = nullptr;
     }
-    BroadSphere Sphere(uint32_t index) const
-    {
-        return BroadSphere{m_X[index], m_Y[index], m_Z[index], m_Reach[index]};
-    }
-    bool Meet(uint32_t a, uint32_t b) const { return ::Meet(Sphere(a), Sphere(b)); }
+    bool Meet(uint32_t a, uint32_t b) const { return ::Meet(m_Spheres.Get(a), m_Spheres.Get(b)); }
+    bool IsNear(uint32_t index) const { return m_Near[index] != 0; }
     // The first entry from `from` on whose sphere meets the receiver's
     // (the receiver's own included); Size() when there is none.
     uint32_t NextMeeting(uint32_t from, uint32_t receiver) const
     {
-        BroadSphere mine = Sphere(receiver);
+        BroadSphere mine = m_Spheres.Get(receiver);
         uint32_t count = Size();
-        // Blocks of spheres that all miss are passed over whole.
-        while (from < count)
-        {
-            uint32_t block = std::min(count - from, kMeetBlock);
-            if (AnyMeets(&m_X[from], &m_Y[from], &m_Z[from], &m_Reach[from], block, mine))
-                break;
-            from += block;
-        }
-        while (from < count && !::Meet(Sphere(from), mine))
+        while (from < count && !::Meet(m_Spheres.Get(from), mine))
             ++from;
         return from;
     }
-    // False only when the entry's sphere lies apart from every mover's.
-    bool NearMovers(uint32_t index) const
+    // The place in the near list of the first entry from `index` on.
+    size_t NearFrom(uint32_t index) const
     {
-        if (!m_bMoversBounded)
-            return true;
-        BroadSphere s = Sphere(index);
-        float r = s.m_fReach;
-        bool apart = s.x + r < m_vMoversMin.x || s.x - r > m_vMoversMax.x || s.y + r < m_vMoversMin.y ||
-                     s.y - r > m_vMoversMax.y || s.z + r < m_vMoversMin.z || s.z - r > m_vMoversMax.z;
-        return !apart;
-    }
-    void BoundMovers()
-    {
-        m_bMoversBounded = true;
-        m_vMoversMin = ZEVector(INFINITY, INFINITY, INFINITY);
-        m_vMoversMax = ZEVector(-INFINITY, -INFINITY, -INFINITY);
-        for (uint32_t index : m_Movers)
-        {
-            if (!m_Entries[index].m_pObject)
-                continue;
-            BroadSphere s = Sphere(index);
-            float r = s.m_fReach;
-            if (!std::isfinite(r))
-            {
-                m_bMoversBounded = false;
-                return;
-            }
-            m_vMoversMin = ZEVector(std::min(m_vMoversMin.x, s.x - r), std::min(m_vMoversMin.y, s.y - r),
-                                    std::min(m_vMoversMin.z, s.z - r));
-            m_vMoversMax = ZEVector(std::max(m_vMoversMax.x, s.x + r), std::max(m_vMoversMax.y, s.y + r),
-                                    std::max(m_vMoversMax.z, s.z + r));
-        }
+        return static_cast<size_t>(std::lower_bound(m_NearList.begin(), m_NearList.end(), index) -
+                                   m_NearList.begin());
     }
 
     std::vector<Entry> m_Entries;
-    // The spheres, one array per coordinate, indexed like the entries.
-    std::vector<float> m_X, m_Y, m_Z, m_Reach;
-    std::vector<uint32_t> m_Movers;
-    bool m_bMoversBounded = true;
-    ZEVector m_vMoversMin, m_vMoversMax;
+    Spheres m_Spheres;
+    std::vector<uint32_t> m_Movers;   // the movers' entries, in world order
+    Spheres m_Guards;                 // indexed like m_Movers
+    std::vector<uint8_t> m_Near;      // indexed like the entries
+    std::vector<uint32_t> m_NearList;
+    uint32_t m_ulNearVersion = 0;
+
+private:
+    // True when the entry became a mover.
+    bool Enter(uint32_t index, ZEEngineObject* object)
+    {
+        Entry& entry = m_Entries[index];
+        entry.m_pObject = object;
+        entry.m_lMover = -1;
+        if (!object->m_bStatic)
+        {
+            entry.m_lMover = static_cast<int32_t>(m_Movers.size());
+            m_Movers.push_back(index);
+            m_Guards.Resize(m_Movers.size());
+        }
+        entry.m_pVolume = object->m_pBoundingVolume;
+        m_Spheres.Set(index, SphereOf(entry.m_pVolume));
+        return entry.m_lMover >= 0;
+    }
+    static BroadSphere Guard(const BroadSphere& sphere)
+    {
+        return BroadSphere{sphere.x, sphere.y, sphere.z, sphere.m_fReach * 2.0f + 1.0f};
+    }
+    // Whether `sphere` lies inside `guard` (everything lies inside a guard
+    // of infinite reach).
+    static bool Inside(const BroadSphere& sphere, const BroadSphere& guard)
+    {
+        if (guard.m_fReach == INFINITY)
+            return true;
+        float dx = sphere.x - guard.x, dy = sphere.y - guard.y, dz = sphere.z - guard.z;
+        float room = guard.m_fReach - sphere.m_fReach;
+        return room >= 0.0f && dx * dx + dy * dy + dz * dz <= room * room;
+    }
+    bool MeetsAGuard(const BroadSphere& sphere) const
+    {
+        for (size_t k = 0; k < m_Movers.size(); ++k)
+            if (::Meet(sphere, m_Guards.Get(k)))
+                return true;
+        return false;
+    }
+    // Sets every guard around its mover's sphere and finds the near entries
+    // afresh.
+    void GuardMovers()
+    {
+        size_t count = m_Entries.size();
+        m_Near.resize(count);
+        for (size_t k = 0; k < m_Movers.size(); ++k)
+            m_Guards.Set(k, Guard(m_Spheres.Get(m_Movers[k])));
+        for (size_t i = 0; i < count; ++i)
+            m_Near[i] = 0;
+        for (size_t k = 0; k < m_Movers.size(); ++k)
+            MarkNear(m_Guards.Get(k));
+        m_NearList.clear();
+        for (size_t i = 0; i < count; ++i)
+            if (m_Near[i])
+                m_NearList.push_back(static_cast<uint32_t>(i));
+        ++m_ulNearVersion;
+    }
+    // A loop without branches, which the compiler turns into vector code.
+    void MarkNear(const BroadSphere& guard)
+    {
+        const float *x = m_Spheres.x.data(), *y = m_Spheres.y.data(), *z = m_Spheres.z.data();
+        const float* r = m_Spheres.r.data();
+        uint8_t* near = m_Near.data();
+        size_t count = m_Entries.size();
+        for (size_t i = 0; i < count; ++i)
+        {
+            float dx = x[i] - guard.x, dy = y[i] - guard.y, dz = z[i] - guard.z;
+            float reach = r[i] + guard.m_fReach;
+            near[i] |= static_cast<uint8_t>(dx * dx + dy * dy + dz * dz <= reach * reach);
+        }
+    }
 };
 
 // The roster mirrors the object list in an array, so a pass reaches each
@@ -618,7 +639,7 @@ void ZEEngine::CollideObjects(uint32_t step)
             continue;
         // Most static objects lie far from everything moving.
         bool terrain = m_pTerrain && !(m_pTerrain->m_bStatic && object->m_bStatic);
-        if (!object->m_bStatic || terrain || table->NearMovers(i))
+        if (!object->m_bStatic || terrain || table->IsNear(i))
             TellAboutCollisions(step, *table, i);
     }
     --m_pPasses->m_ulTablesRunning;
@@ -650,20 +671,44 @@ void ZEEngine::TellAboutCollisions(uint32_t step, CollisionTable& table, uint32_
     // Indices, not references: an offer may add entries and movers.
     if (object->m_bStatic)
     {
-        if (!table.NearMovers(receiver))
+        if (!table.IsNear(receiver))
             return;
         for (size_t k = 0; k < table.m_Movers.size(); ++k)
         {
             uint32_t other = table.m_Movers[k];
-            if (table.Meet(other, receiver) && !Offer(step, table, other, receiver))
+            if (other != receiver && table.Meet(other, receiver) && !Offer(step, table, other, receiver))
                 return;
         }
         return;
     }
+    if (table.m_Entries[receiver].m_lMover >= 0)
+    {
+        OfferNear(step, table, receiver);
+        return;
+    }
+    // Moving only since the pass began: no guard holds it.
     for (uint32_t other = table.NextMeeting(0, receiver); other < table.Size();
          other = table.NextMeeting(other + 1, receiver))
         if (other != receiver && !Offer(step, table, other, receiver))
             return;
+}
+
+void ZEEngine::OfferNear(uint32_t step, CollisionTable& table, uint32_t receiver)
+{
+    size_t k = 0;
+    while (k < table.m_NearList.size())
+    {
+        uint32_t other = table.m_NearList[k];
+        if (other == receiver || !table.Meet(other, receiver))
+        {
+            ++k;
+            continue;
+        }
+        uint32_t version = table.m_ulNearVersion;
+        if (!Offer(step, table, other, receiver))
+            return;
+        k = version == table.m_ulNearVersion ? k + 1 : table.NearFrom(other + 1);
+    }
 }
 
 bool ZEEngine::Offer(uint32_t step, CollisionTable& table, uint32_t other, uint32_t receiver)

@@ -282,6 +282,8 @@ private:
     void CollideObjects(uint32_t step);
     CollisionTable* BeginCollisionPass(const ObjectPass& pass);
     void TellAboutCollisions(uint32_t step, CollisionTable& table, uint32_t receiver);
+    // A mover's turn: the near entries whose spheres meet its own.
+    void OfferNear(uint32_t step, CollisionTable& table, uint32_t receiver);
     // Offers entry `other` to entry `receiver` (whose spheres meet) unless
     // the flags leave the pair out; false once the receiver has left the
     // world.

@@ -659,6 +659,41 @@ TEST_F(WorldTest, APushBringsAPairTogetherInTheSameStep)
     EXPECT_TRUE(Contains(m_Log, "wall.Influence(B)"));
 }
 
+namespace
+{
+// A pad that sends whatever touches it far along x, once.
+class Teleporter : public Offered
+{
+public:
+    Teleporter(const ZEVector& position, Log* log) : Offered("pad", position, false, log) {}
+    void OnClip(ZEEngineObject* other) override
+    {
+        Offered::OnClip(other);
+        if (m_bUsed)
+            return;
+        m_bUsed = true;
+        other->m_vPosition += ZEVector(50, 0, 0);
+        other->m_pBoundingVolume->SetCenter(other->m_pBoundingVolume->GetCenter() + ZEVector(50, 0, 0));
+    }
+    bool m_bUsed = false;
+};
+}
+
+// The car's own turn sends it next to a wall that was far from everything
+// when the step began: the rest of its turn, and the wall's, find the pair.
+TEST_F(WorldTest, AJumpDuringAContactIsFollowedInTheSameStep)
+{
+    Add(new Offered("car", ZEVector(0, 0, 0), true, &m_Log));
+    Add(new Teleporter(ZEVector(1.5f, 0, 0), &m_Log));
+    Add(new Offered("wall", ZEVector(51.5f, 0, 0), false, &m_Log));
+
+    m_pEngine->UpdateWorld(1000);
+
+    EXPECT_TRUE(Contains(m_Log, "car.OnClip(pad)"));
+    EXPECT_TRUE(Contains(m_Log, "wall.Influence(car)"));
+    EXPECT_TRUE(Contains(m_Log, "car.Influence(wall)"));
+}
+
 TEST_F(WorldTest, AStaticObjectThatStartsMovingTakesPartByTheNextStep)
 {
     Add(new Offered("car", ZEVector(0, 0, 0), true, &m_Log));
