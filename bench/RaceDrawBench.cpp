@@ -14,6 +14,7 @@
 //    glDrawElements a face - no tree walk, no lightmaps, no objects.
 // It prints both frame rates and their ratio, the track's load time (from
 // the package to the first frame) and the process's peak resident memory.
+// Game options given to the bench (e.g. --detail 0) follow the race's own.
 #include "WZApp.h"
 #include "platform/null/ZEManualTimer.h"
 #include "render/ZERenderer.h"
@@ -27,6 +28,7 @@
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
+#include <string>
 #include <vector>
 
 namespace
@@ -97,7 +99,7 @@ double DrawReference(ZERenderer& renderer, const ZEBSPTerrain& terrain, const st
 }
 }
 
-int main()
+int main(int argc, char** argv)
 {
     std::filesystem::current_path(std::filesystem::path(WRENZO_RUN_DIR));
     if (SDL_Init(SDL_INIT_TIMER | SDL_INIT_VIDEO) < 0)
@@ -106,8 +108,12 @@ int main()
         return 1;
     }
     static BenchGame game;
-    char options[] = "--ai-player --seed 4 --camera 1 --detail 2";
-    game.Prepare(options);
+    // The race is fixed; further game options (a detail level, another
+    // camera) may follow on the command line.
+    std::string options = "--ai-player --seed 4 --camera 1 --detail 2";
+    for (int i = 1; i < argc; ++i)
+        options += std::string(" ") + argv[i];
+    game.Prepare(options.data());
     game.Initialize();
     Clock::time_point load = Clock::now();
     game.Start();
