@@ -95,6 +95,8 @@ void WZApp::ApplyLaunchOptions()
         m_Config.m_ulCameraPosition = static_cast<uint32_t>(options.m_lCamera);
     if (options.m_lDetail >= 0)
         m_Config.m_ulDetail = static_cast<uint32_t>(options.m_lDetail);
+    if (options.m_bJoystick)
+        m_Config.m_bJoystick = true;
     if (options.m_bSeed)
         ZESeedRandom(options.m_ulSeed);
     if (m_bHeadless)

@@ -80,6 +80,34 @@ void Store(WZLaunchOptions& options, const char* name, uint32_t value)
     else
         options.m_ulQuit = value;
 }
+
+bool Refuse(ZEString& error, const ZEString& reason)
+{
+    error = reason;
+    return false;
+}
+
+// A switch without a value; false when `word` is none.
+bool Switch(const std::string& word, WZLaunchOptions& options)
+{
+    if (word == "--headless")
+        options.m_bHeadless = true;
+    else if (word == "--ai-player")
+        options.m_bAIPlayer = true;
+    else if (word == "--joystick")
+        options.m_bJoystick = true;
+    else
+        return false;
+    return true;
+}
+
+const NumberOption* FindNumber(const std::string& word)
+{
+    for (const NumberOption& candidate : kNumbers)
+        if (word == candidate.m_pName)
+            return &candidate;
+    return nullptr;
+}
 }
 
 bool WZParseLaunchOptions(const char* commandLine, WZLaunchOptions& options, ZEString& error)
@@ -89,31 +117,25 @@ bool WZParseLaunchOptions(const char* commandLine, WZLaunchOptions& options, ZES
     for (size_t i = 0; i < words.size(); ++i)
     {
         const std::string& word = words[i];
-        if (word == "--headless" || word == "--ai-player")
-        {
-            (word == "--headless" ? options.m_bHeadless : options.m_bAIPlayer) = true;
+        if (Switch(word, options))
             continue;
-        }
-        bool hasValue = i + 1 < words.size();
+        const std::string* value = i + 1 < words.size() ? &words[i + 1] : nullptr;
         if (word == "--track")
         {
-            if (!hasValue || !TrackName(words[i + 1]))
-                return error = "--track needs a map name (letters, digits, - and _)", false;
-            options.m_strTrack = words[++i].c_str();
+            if (!value || !TrackName(*value))
+                return Refuse(error, "--track needs a map name (letters, digits, - and _)");
+            options.m_strTrack = value->c_str();
+            ++i;
             continue;
         }
-        const NumberOption* number = nullptr;
-        for (const NumberOption& candidate : kNumbers)
-            if (word == candidate.m_pName)
-                number = &candidate;
+        const NumberOption* number = FindNumber(word);
         if (!number)
-            return error = ZEString::Format("unknown option \"%s\"", word.c_str()), false;
-        uint32_t value = 0;
-        if (!hasValue || !Number(words[i + 1], number->m_ulLow, number->m_ulHigh, value))
-            return error = ZEString::Format("%s needs a whole number from %u to %u", number->m_pName,
-                                            number->m_ulLow, number->m_ulHigh),
-                   false;
-        Store(options, number->m_pName, value);
+            return Refuse(error, ZEString::Format("unknown option \"%s\"", word.c_str()));
+        uint32_t parsed = 0;
+        if (!value || !Number(*value, number->m_ulLow, number->m_ulHigh, parsed))
+            return Refuse(error, ZEString::Format("%s needs a whole number from %u to %u", number->m_pName,
+                                                  number->m_ulLow, number->m_ulHigh));
+        Store(options, number->m_pName, parsed);
         ++i;
     }
     return true;
@@ -122,5 +144,6 @@ bool WZParseLaunchOptions(const char* commandLine, WZLaunchOptions& options, ZES
 const char* WZLaunchUsage()
 {
     return "usage: wrenzo [--headless] [--track NAME] [--laps 1..30] [--type 0..4] [--seed S]\n"
-           "              [--car 0..8] [--ai-player] [--camera 0..2] [--detail 0..4] [--shot MS]... [--quit MS]\n";
+           "              [--car 0..8] [--ai-player] [--joystick] [--camera 0..2] [--detail 0..4]\n"
+           "              [--shot MS]... [--quit MS]\n";
 }

@@ -1,7 +1,7 @@
 // WZLaunchOptions: the game's command line.
 //
 //   wrenzo [--headless] [--track NAME] [--laps N] [--type T] [--seed S]
-//          [--car C] [--ai-player] [--camera M] [--detail D]
+//          [--car C] [--ai-player] [--joystick] [--camera M] [--detail D]
 //          [--shot MS]... [--quit MS]
 //
 // --headless runs one race without a window, sound or network, at full
@@ -9,7 +9,8 @@
 // race's state hash, and exits. --track names a map ("testtrack", or one of
 // the five tracks); --laps 1..30; --type 0..4; --seed seeds the random
 // generator so a race repeats exactly; --car 0..8 is the player's car;
-// --ai-player lets the computer drive it; --camera 0..2 and --detail 0..4
+// --ai-player lets the computer drive it; --joystick drives with the
+// joystick (x steers, y is the pedal); --camera 0..2 and --detail 0..4
 // set the view; --shot takes a screenshot at that game time after the
 // countdown began (repeatable), --quit leaves the game then.
 //
@@ -34,6 +35,7 @@ struct WZLaunchOptions
     bool m_bSeed = false;
     int32_t m_lCar = -1;          // -1: the settings' car
     bool m_bAIPlayer = false;
+    bool m_bJoystick = false;
     int32_t m_lCamera = -1;
     int32_t m_lDetail = -1;
     std::vector<uint32_t> m_aulShots;
