@@ -115,6 +115,11 @@ bool Meet(const BroadSphere& a, const BroadSphere& b)
 // leaves its guard, or an entry that was not near comes to meet a guard,
 // the guards are set afresh and the near list is made again (its version
 // counts how often, so a walk over it can find its place again).
+//
+// The outermost pass's table is kept for the next step while the world's
+// version (Passes::m_ullVersion) stays the same: the next pass then only
+// takes the movers' spheres and those whose volume pointer changed (see
+// Refresh), instead of asking every object's volume again.
 struct ZEEngine::CollisionTable
 {
     struct Entry
@@ -134,6 +139,34 @@ struct ZEEngine::CollisionTable
     };
 
     uint32_t Size() const { return static_cast<uint32_t>(m_Entries.size()); }
+    // Brings the table kept from the last step up to date, when its objects
+    // are still the world's in the same order: the movers' spheres and those
+    // of entries whose volume pointer changed are taken afresh, the rest
+    // are kept. False when some object turned moving or static, so that the
+    // table must be filled afresh.
+    bool Refresh()
+    {
+        bool regard = false;
+        uint32_t count = Size();
+        for (uint32_t i = 0; i < count; ++i)
+        {
+            Entry& entry = m_Entries[i];
+            const ZEEngineObject* object = entry.m_pObject;
+            bool mover = !object->m_bStatic;
+            if (mover != (entry.m_lMover >= 0))
+                return false;
+            if (!mover && object->m_pBoundingVolume == entry.m_pVolume)
+                continue;
+            entry.m_pVolume = object->m_pBoundingVolume;
+            BroadSphere sphere = SphereOf(entry.m_pVolume);
+            m_Spheres.Set(i, sphere);
+            regard = regard || (mover ? !Inside(sphere, m_Guards.Get(static_cast<size_t>(entry.m_lMover)))
+                                      : !m_Near[i] && MeetsAGuard(sphere));
+        }
+        if (regard)
+            GuardMovers();
+        return true;
+    }
     // Entries and spheres keep their size: Fill overwrites them whole.
     void Clear()
     {
@@ -217,6 +250,9 @@ struct ZEEngine::CollisionTable
     std::vector<uint8_t> m_Near;      // indexed like the entries
     std::vector<uint32_t> m_NearList;
     uint32_t m_ulNearVersion = 0;
+    // The world's version (Passes::m_ullVersion) the entries mirror, for a
+    // table kept from the last step; 0 when it must be filled afresh.
+    uint64_t m_ullWorldVersion = 0;
 
 private:
     // True when the entry became a mover.
@@ -305,6 +341,7 @@ struct ZEEngine::Passes
 
     void Leaving(ZEEngineObject* object)
     {
+        ++m_ullVersion;
         for (size_t i = 0; i < m_Roster.size(); ++i)
         {
             if (m_Roster[i] != object)
@@ -325,12 +362,14 @@ struct ZEEngine::Passes
     }
     void Arrived(ZEEngineObject* object)
     {
+        ++m_ullVersion;
         m_Roster.push_back(object);
         for (size_t i = 0; i < m_ulTablesRunning; ++i)
             m_Tables[i]->Add(object);
     }
     void Emptied()
     {
+        ++m_ullVersion;
         if (m_ulRunning)
         {
             std::fill(m_Roster.begin(), m_Roster.end(), nullptr);
@@ -360,6 +399,10 @@ struct ZEEngine::Passes
     // so steps allocate nothing.
     std::vector<CollisionTable*> m_Tables;
     size_t m_ulTablesRunning = 0;
+    // Counts the changes that a collision table kept from step to step
+    // cannot follow: objects arriving or leaving, an object's word that its
+    // static volume changed, a collision pass run inside another.
+    uint64_t m_ullVersion = 1;
 };
 
 // One pass over the objects in world order: slot i holds an object, or
@@ -629,6 +672,7 @@ void ZEEngine::CollideObjects(uint32_t step)
 {
     ObjectPass pass(*this);
     CollisionTable* table = BeginCollisionPass(pass);
+    uint64_t version = m_pPasses->m_ullVersion;
     for (uint32_t i = 0; i < table->Size(); ++i)
     {
         ZEEngineObject* object = table->m_Entries[i].m_pObject;
@@ -642,6 +686,9 @@ void ZEEngine::CollideObjects(uint32_t step)
         if (!object->m_bStatic || terrain || table->IsNear(i))
             TellAboutCollisions(step, *table, i);
     }
+    // Only a table that mirrors the world as it now stands is kept.
+    if (m_pPasses->m_ullVersion != version)
+        table->m_ullWorldVersion = 0;
     --m_pPasses->m_ulTablesRunning;
 }
 
@@ -651,8 +698,18 @@ ZEEngine::CollisionTable* ZEEngine::BeginCollisionPass(const ObjectPass& pass)
     if (m_pPasses->m_ulTablesRunning == tables.size())
         tables.push_back(new CollisionTable());
     CollisionTable* table = tables[m_pPasses->m_ulTablesRunning++];
-    table->Clear();
-    table->Fill(pass.Objects(), pass.Size());
+    // A pass inside another may move what the outer tables keep; only the
+    // outermost table is ever kept.
+    bool nested = m_pPasses->m_ulTablesRunning > 1;
+    if (nested)
+        ++m_pPasses->m_ullVersion;
+    bool kept = !nested && table->m_ullWorldVersion == m_pPasses->m_ullVersion && table->Refresh();
+    if (!kept)
+    {
+        table->Clear();
+        table->Fill(pass.Objects(), pass.Size());
+    }
+    table->m_ullWorldVersion = nested ? 0 : m_pPasses->m_ullVersion;
     return table;
 }
 
@@ -798,6 +855,12 @@ void ZEEngine::RemoveObjectFromWorld(ZEEngineObject* object)
     if (m_pModelManager)
         m_pModelManager->FreeUnusedModels();
     ReleaseUnusedTextures();
+}
+
+void ZEEngine::VolumeChanged(ZEEngineObject* object)
+{
+    if (object && object->m_bInWorld)
+        ++m_pPasses->m_ullVersion;
 }
 
 void ZEEngine::FreeAllObjectsInWorld()

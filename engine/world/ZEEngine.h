@@ -51,13 +51,21 @@
 //   step's collision pass began (or when added during it); an object that
 //   turns moving during the pass is offered to static receivers from the
 //   next step on (moving receivers see it at once).
-// The broad phase takes each sphere when the collision pass begins, takes
-// a moving receiver's again when its turn begins, and takes both parties'
-// again after every offer made (the receiver's after the terrain's too),
-// so whatever the responses and the two parties' OnClip do is seen at
-// once; a callback that moves or replaces the volume of a third object is
-// seen from the next step. A volume whose centre or radius is not a finite
-// number meets everything.
+// The broad phase takes a moving object's sphere when the collision pass
+// begins, a moving receiver's again when its turn begins, and both
+// parties' again after every offer made (the receiver's after the
+// terrain's too), so whatever the responses and the two parties' OnClip do
+// is seen at once. A static object's sphere is kept from step to step: it
+// is taken afresh at the start of a pass only when the object's volume
+// pointer changed (a dropped volume needs nothing more), when the object
+// list changed, when some object turned moving or static, or after
+// VolumeChanged. So a static object whose volume is moved, resized or
+// replaced anywhere but in an offer it is a party to - its own Animate or
+// Update, a third object's callback, the application between frames -
+// must call VolumeChanged, or the broad phase goes on seeing the old
+// sphere. Such a change, or a callback moving a third, moving object's
+// volume, is seen from the next step. A volume whose centre or radius is
+// not a finite number meets everything.
 //
 // Passes and removal: every pass over the objects - animate, gravity and
 // collisions, update, the draw passes, ray tests - survives its callbacks
@@ -153,6 +161,11 @@ public:
     void AddObjectToWorld(ZEEngineObject* object);
     void RemoveObjectFromWorld(ZEEngineObject* object);
     void FreeAllObjectsInWorld();
+    // Tells the broad phase that the volume of `object`, a static object in
+    // the world, was moved, resized or replaced outside the offers it took
+    // part in (see above); it is read afresh from the next collision pass
+    // on. Moving objects never need it.
+    void VolumeChanged(ZEEngineObject* object);
     ZEEngineObject* GetObjects() const { return m_pObjects; }
 
     void AddLightToWorld(ZELight* light);

@@ -712,3 +712,36 @@ TEST_F(WorldTest, AStaticObjectThatStartsMovingTakesPartByTheNextStep)
                                    [](const std::string& line) { return line.rfind("wall.VolStatic(sign)", 0) == 0; });
     EXPECT_EQ(responses, 2);
 }
+
+// Static spheres are kept from step to step: a static volume moved between
+// steps is seen once the engine is told, a replaced one on its own.
+TEST_F(WorldTest, AStaticVolumeMovedBetweenStepsIsSeenOnceTheEngineIsTold)
+{
+    Add(new Offered("car", ZEVector(0, 0, 0), true, &m_Log));
+    Offered* wall = Add(new Offered("wall", ZEVector(10, 0, 0), false, &m_Log));
+    m_pEngine->UpdateWorld(1000);
+    ASSERT_FALSE(Contains(m_Log, "wall.Influence(car)"));
+
+    wall->m_pBoundingVolume->SetCenter(ZEVector(1.5f, 0, 0));
+    m_pEngine->VolumeChanged(wall);
+    m_pEngine->UpdateWorld(1000);
+
+    EXPECT_TRUE(Contains(m_Log, "wall.Influence(car)"));
+    EXPECT_TRUE(Contains(m_Log, "car.Influence(wall)"));
+}
+
+TEST_F(WorldTest, AStaticObjectsNewVolumeIsSeenFromTheNextStep)
+{
+    Add(new Offered("car", ZEVector(0, 0, 0), true, &m_Log));
+    Offered* wall = Add(new Offered("wall", ZEVector(10, 0, 0), false, &m_Log));
+    m_pEngine->UpdateWorld(1000);
+    ASSERT_FALSE(Contains(m_Log, "wall.Influence(car)"));
+
+    ZEBoundingVolume* old = wall->m_pBoundingVolume;
+    wall->m_pBoundingVolume = new ZEBoundingSphere(ZEVector(1.5f, 0, 0), 1.0f);
+    delete old;
+    m_pEngine->UpdateWorld(1000);
+
+    EXPECT_TRUE(Contains(m_Log, "wall.Influence(car)"));
+    EXPECT_TRUE(Contains(m_Log, "car.Influence(wall)"));
+}
