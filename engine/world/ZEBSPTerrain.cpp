@@ -18,9 +18,11 @@
 #include "world/ZEEntityData.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstddef>
 #include <cstring>
 #include <memory>
+#include <typeinfo>
 #include <vector>
 
 ZE_IMPLEMENT_RTTI(ZEBSPFace, ZEPolygon);
@@ -1038,6 +1040,43 @@ bool FrontPlaneWins(const ZEPlane& front, const ZEPlane& back, const ZEVector& c
 }
 }
 
+// The volume's bounding sphere, taken once per volume test: its centre
+// and its radius made a thousandth larger plus 0.0001 (infinite for a kind
+// of volume the rejects do not know).
+struct ZEBSPTerrain::VolumeReach
+{
+    ZEVector m_vCenter;
+    double m_dRadius;
+};
+
+namespace
+{
+// A reject that agrees with the exact plane tests: it answers "apart" only
+// where the exact test is sure to. A plane test of the engine's own volume
+// kinds finds contact only within the volume's bounding sphere - the
+// oriented box's and the axis-aligned box's support radius toward a unit
+// direction is at most their bounding radius, the sphere's test is a true
+// distance - and the margins swallow the float rounding of the exact test.
+const double kReachScale = 1.001;
+const double kReachSlack = 0.0001;
+
+double ReachOf(const ZEBoundingVolume& volume)
+{
+    const std::type_info& kind = typeid(volume);
+    bool known = kind == typeid(ZEOBoundingBox) || kind == typeid(ZEAABoundingBox) || kind == typeid(ZEBoundingSphere);
+    return known ? volume.GetBoundingRadius() * kReachScale + kReachSlack : INFINITY;
+}
+
+// The plane surely misses the sphere: |d| > radius x |normal| (a sphere
+// volume's test ignores the normal's length, so at least radius).
+bool PlaneClear(const ZEPlane& plane, double d, double radius)
+{
+    const ZEVector& n = plane.m_vNormal;
+    double length2 = static_cast<double>(n.x) * n.x + static_cast<double>(n.y) * n.y + static_cast<double>(n.z) * n.z;
+    return d * d > radius * radius * std::max(1.0, length2) * kReachScale;
+}
+}
+
 bool ZEBSPTerrain::Clips(const ZEBoundingVolume& volume)
 {
     ZEPlane scratch;
@@ -1046,24 +1085,29 @@ bool ZEBSPTerrain::Clips(const ZEBoundingVolume& volume)
 
 bool ZEBSPTerrain::Clips(const ZEBoundingVolume& volume, ZEPlane& plane)
 {
-    return m_bLoaded && ClipNode(m_pRoot, volume, plane);
+    if (!m_bLoaded)
+        return false;
+    VolumeReach reach{volume.GetCenter(), ReachOf(volume)};
+    return ClipNode(m_pRoot, volume, reach, plane);
 }
 
-bool ZEBSPTerrain::ClipNode(ZEBSPNode* node, const ZEBoundingVolume& volume, ZEPlane& plane)
+bool ZEBSPTerrain::ClipNode(ZEBSPNode* node, const ZEBoundingVolume& volume, const VolumeReach& reach,
+                            ZEPlane& plane)
 {
     if (!node || !node->GetBox()->IntersectsVolume(volume))
         return false;
     if (node->m_bLeaf)
-        return ClipLeaf(node, volume, plane);
+        return ClipLeaf(node, volume, reach, plane);
     if (!node->m_pFront || !node->m_pBack)
-        return ClipNode(node->m_pFront ? node->m_pFront : node->m_pBack, volume, plane);
+        return ClipNode(node->m_pFront ? node->m_pFront : node->m_pBack, volume, reach, plane);
 
     ZEVector center = volume.GetCenter();
-    if (!volume.IntersectsVolume(node->m_Plane))
-        return ClipNode(node->m_Plane.Distance(center) >= 0.0 ? node->m_pFront : node->m_pBack, volume, plane);
+    double d = node->m_Plane.Distance(center);
+    if (PlaneClear(node->m_Plane, d, reach.m_dRadius) || !volume.IntersectsVolume(node->m_Plane))
+        return ClipNode(d >= 0.0 ? node->m_pFront : node->m_pBack, volume, reach, plane);
     ZEPlane front, back;
-    bool frontHit = ClipNode(node->m_pFront, volume, front);
-    bool backHit = ClipNode(node->m_pBack, volume, back);
+    bool frontHit = ClipNode(node->m_pFront, volume, reach, front);
+    bool backHit = ClipNode(node->m_pBack, volume, reach, back);
     if (frontHit && backHit)
         plane = FrontPlaneWins(front, back, center) ? front : back;
     else if (frontHit || backHit)
@@ -1071,7 +1115,8 @@ bool ZEBSPTerrain::ClipNode(ZEBSPNode* node, const ZEBoundingVolume& volume, ZEP
     return frontHit || backHit;
 }
 
-bool ZEBSPTerrain::ClipLeaf(ZEBSPNode* node, const ZEBoundingVolume& volume, ZEPlane& plane)
+bool ZEBSPTerrain::ClipLeaf(ZEBSPNode* node, const ZEBoundingVolume& volume, const VolumeReach& reach,
+                            ZEPlane& plane)
 {
     ZEVector center = volume.GetCenter();
     double best = kNoFace;
@@ -1080,7 +1125,8 @@ bool ZEBSPTerrain::ClipLeaf(ZEBSPNode* node, const ZEBoundingVolume& volume, ZEP
     {
         const ZEPlane& facePlane = face->m_pPlanes[0];
         double d = facePlane.Distance(center);
-        if (!(d >= 0.0 && d < best) || !volume.IntersectsVolume(facePlane))
+        if (!(d >= 0.0 && d < best) || PlaneClear(facePlane, d, reach.m_dRadius) ||
+            !volume.IntersectsVolume(facePlane))
             continue;
         if (!FaceTouched(*face, d, volume, center))
             continue;

@@ -50,7 +50,10 @@
 //   its front side (0 <= d) strictly nearer than the best so far; of two
 //   children the contact nearer to the centre wins when both lie in front,
 //   the one in front when only one does, the less deep when both lie
-//   behind; the front child's at equal distance.
+//   behind; the front child's at equal distance. Before the exact test of
+//   a node's or a face's plane, the volume's bounding sphere rejects a
+//   plane that surely lies apart (for the engine's own volume kinds only);
+//   no answer changes.
 // - Segment: a segment is split where it crosses a node plane, the near
 //   half going to the start's side and the far half to the other, each
 //   stretched 0.001 past the plane. Both ends in front (or on the plane)
@@ -306,8 +309,10 @@ private:
     void LightNode(ZEBSPNode* node, ZELight* light, ZECamera* camera);
     ZEDecal* ApplyDecalToNode(ZEBSPNode* node, const ZEVector& center, float sizeX, float sizeY,
                               ZETextureReference* texture);
-    bool ClipNode(ZEBSPNode* node, const ZEBoundingVolume& volume, ZEPlane& plane);
-    bool ClipLeaf(ZEBSPNode* node, const ZEBoundingVolume& volume, ZEPlane& plane);
+    // A volume's bounding sphere for cheap rejects (see the tie rules).
+    struct VolumeReach;
+    bool ClipNode(ZEBSPNode* node, const ZEBoundingVolume& volume, const VolumeReach& reach, ZEPlane& plane);
+    bool ClipLeaf(ZEBSPNode* node, const ZEBoundingVolume& volume, const VolumeReach& reach, ZEPlane& plane);
     bool ClipNode(ZEBSPNode* node, const ZEVector& start, const ZEVector& move, const ZEVector& extension);
     bool ClipNode(ZEBSPNode* node, const ZEVector& start, const ZEVector& move, const ZEVector& extension,
                   _ZEClipInfo& info);

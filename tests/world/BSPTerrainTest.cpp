@@ -510,6 +510,27 @@ TEST_F(BSPTerrainTest, AVolumeRestingOnTwoLeavesReportsThePlaneNearestToItsCentr
     EXPECT_FALSE(m_pTerrain->Clips(ZEBoundingSphere(ZEVector(50, 30, 0), 4)));
 }
 
+// The quick reject by the volume's bounding sphere must leave a box whose
+// corner reaches down to the floor its contact.
+TEST_F(BSPTerrainTest, ABoxStandingOnACornerTouchesTheFloorAsFarAsTheCornerReaches)
+{
+    ZEBspWriter writer;
+    writer.AddTexture("a", "level");
+    MakeSplit(writer, {MakeFloor(writer, 1, 0, 100, -100, 100, 0)}, {MakeFloor(writer, 1, -100, 0, -100, 100, 0)});
+    ASSERT_TRUE(Load(writer));
+    ZEOBoundingBox box;
+    box.SetData(ZEVector(), ZEVector(-1, -1, -1), ZEVector(1, 1, 1), ZEVector(45, 0, 35.26439f));
+    float reach = box.GetSupportRadius(ZEVector(0, 1, 0));
+    ASSERT_GT(reach, 1.7f) << "the diagonal stands almost upright";
+
+    box.SetCenter(ZEVector(50, reach * 0.999f, 0));
+    ZEPlane plane;
+    ASSERT_TRUE(m_pTerrain->Clips(box, plane));
+    EXPECT_DOUBLE_EQ(plane.m_dDistance, 0.0);
+    box.SetCenter(ZEVector(50, reach * 1.001f, 0));
+    EXPECT_FALSE(m_pTerrain->Clips(box, plane));
+}
+
 TEST_F(BSPTerrainTest, EqualContactsOnBothSidesGoToTheFront)
 {
     ZEBspWriter writer;
