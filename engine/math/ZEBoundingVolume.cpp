@@ -246,6 +246,82 @@ bool SupportRadiiOverlap(const ZEBoundingVolume& a, const ZEBoundingVolume& b)
     return distance < a.GetMinimalDistance(cb) + b.GetMinimalDistance(ca);
 }
 
+// The same test decided, where it safely can be, without roots or
+// divisions. For centres D apart (d = |D|) the exact test asks
+// d < ra + rb, the support radii toward each other; d times a support
+// radius is sum |D.A_i| h_i over an oriented box's axes A_i and half sizes
+// h_i, or sum |D_j h_j| for an axis-aligned box, so the test compares d^2
+// with those sums, in double precision. Float rounding in the exact test
+// moves its two sides by about a millionth of the boxes' sizes; within a
+// band a hundred times wider, or for extreme numbers (a tiny or huge
+// distance, huge boxes, NaNs), the answer stays unsure and the exact test
+// runs.
+enum SureAnswer
+{
+    kSureNo,
+    kSureYes,
+    kUnsure
+};
+
+// d times the support radius toward D, and a bound on its terms' size.
+struct SupportSum
+{
+    double m_dSum = 0.0;
+    double m_dSize = 0.0;
+};
+
+void AddSupport(SupportSum& sum, const double (&d)[3], const ZEOBoundingBox& box)
+{
+    const ZEVector* axes[3] = {&box.GetXAxis(), &box.GetYAxis(), &box.GetZAxis()};
+    const float half[3] = {box.m_vHalfSize.x, box.m_vHalfSize.y, box.m_vHalfSize.z};
+    for (int i = 0; i < 3; ++i)
+    {
+        const ZEVector& a = *axes[i];
+        sum.m_dSum += std::fabs(d[0] * a.x + d[1] * a.y + d[2] * a.z) * half[i];
+        sum.m_dSize += std::fabs(half[i]) * (std::fabs(a.x) + std::fabs(a.y) + std::fabs(a.z));
+    }
+}
+
+void AddSupport(SupportSum& sum, const double (&d)[3], const ZEAABoundingBox& box)
+{
+    ZEVector h = box.GetHalfSize();
+    const float half[3] = {h.x, h.y, h.z};
+    for (int j = 0; j < 3; ++j)
+    {
+        sum.m_dSum += std::fabs(d[j] * half[j]);
+        sum.m_dSize += std::fabs(half[j]);
+    }
+}
+
+template <class Other>
+SureAnswer SureSupportOverlap(const ZEOBoundingBox& a, const Other& b)
+{
+    const ZEVector& ca = a.m_vCenter;
+    const ZEVector& cb = b.m_vCenter;
+    const double d[3] = {static_cast<double>(cb.x) - ca.x, static_cast<double>(cb.y) - ca.y,
+                         static_cast<double>(cb.z) - ca.z};
+    double d2 = d[0] * d[0] + d[1] * d[1] + d[2] * d[2];
+    double l1 = std::fabs(d[0]) + std::fabs(d[1]) + std::fabs(d[2]);
+    SupportSum sum;
+    AddSupport(sum, d, a);
+    AddSupport(sum, d, b);
+    if (!(d2 >= 1e-20 && d2 <= 1e30 && sum.m_dSize <= 1e15))
+        return kUnsure;
+    double band = 1e-4 * (d2 + sum.m_dSize * l1) + 1e-30;
+    if (d2 + band < sum.m_dSum)
+        return kSureYes;
+    if (d2 > sum.m_dSum + band)
+        return kSureNo;
+    return kUnsure;
+}
+
+template <class Other>
+bool OrientedBoxMeets(const ZEOBoundingBox& a, const Other& b)
+{
+    SureAnswer sure = SureSupportOverlap(a, b);
+    return sure == kUnsure ? SupportRadiiOverlap(a, b) : sure == kSureYes;
+}
+
 void ShiftBox(ZEAABoundingBox& box, const ZEVector& shift)
 {
     box.m_vMin += shift;
@@ -741,12 +817,12 @@ bool ZEOBoundingBox::IntersectsVolume(const ZEBoundingSphere& other) const
 
 bool ZEOBoundingBox::IntersectsVolume(const ZEAABoundingBox& other) const
 {
-    return SupportRadiiOverlap(*this, other);
+    return OrientedBoxMeets(*this, other);
 }
 
 bool ZEOBoundingBox::IntersectsVolume(const ZEOBoundingBox& other) const
 {
-    return SupportRadiiOverlap(*this, other);
+    return OrientedBoxMeets(*this, other);
 }
 
 void ZEOBoundingBox::UpdateVolume(const ZEPolygon* polygon, bool wholeList)
@@ -842,18 +918,12 @@ bool ZEOBoundingBox::PutOnPlane(const ZEPlane& plane, bool align)
 
 void ZEOBoundingBox::Rebuild()
 {
-    m_vRotation = ZEVector(NormalizedAngle(m_vRotation.x), NormalizedAngle(m_vRotation.y),
-                           NormalizedAngle(m_vRotation.z));
-    ZEMatrix3x3 rotation = EulerRotation(m_vRotation);
+    if (!m_Frame.Holds(m_vRotation, m_vHalfSize, m_vLocalCenter))
+        BuildFrame();
 
-    m_vCenter = m_vPosition + rotation * m_vLocalCenter;
-
-    const ZEVector& h = m_vHalfSize;
-    const ZEVector local[8] = {
-        ZEVector(-h.x, h.y, -h.z), ZEVector(h.x, h.y, -h.z), ZEVector(h.x, -h.y, -h.z), ZEVector(-h.x, -h.y, -h.z),
-        ZEVector(-h.x, h.y, h.z),  ZEVector(h.x, h.y, h.z),  ZEVector(h.x, -h.y, h.z),  ZEVector(-h.x, -h.y, h.z)};
+    m_vCenter = m_vPosition + m_Frame.m_vCenterOffset;
     for (int i = 0; i < 8; ++i)
-        m_avCorners[i] = m_vPosition + rotation * (local[i] + m_vLocalCenter);
+        m_avCorners[i] = m_vPosition + m_Frame.m_avCornerOffsets[i];
 
     for (int face = 0; face < 6; ++face)
     {
@@ -865,9 +935,40 @@ void ZEOBoundingBox::Rebuild()
         // The corners coincide or line up: a zero half size. The face keeps
         // its outward axis so the box stays a flat box.
         const float* axis = kFaceAxes[face];
-        ZEVector normal = (rotation * ZEVector(axis[0], axis[1], axis[2])).UnitVector();
+        ZEVector normal = (m_Frame.m_Rotation * ZEVector(axis[0], axis[1], axis[2])).UnitVector();
         plane.SetPlane(normal, -static_cast<double>(m_avCorners[corner[2]].DotProduct(normal)));
     }
+}
+
+// Normalises the angles and derives the rotation and the offsets of the
+// centre and the corners from the box's position.
+void ZEOBoundingBox::BuildFrame()
+{
+    m_vRotation = ZEVector(NormalizedAngle(m_vRotation.x), NormalizedAngle(m_vRotation.y),
+                           NormalizedAngle(m_vRotation.z));
+    Frame& frame = m_Frame;
+    frame.m_Rotation = EulerRotation(m_vRotation);
+    frame.m_vCenterOffset = frame.m_Rotation * m_vLocalCenter;
+    const ZEVector& h = m_vHalfSize;
+    const ZEVector local[8] = {
+        ZEVector(-h.x, h.y, -h.z), ZEVector(h.x, h.y, -h.z), ZEVector(h.x, -h.y, -h.z), ZEVector(-h.x, -h.y, -h.z),
+        ZEVector(-h.x, h.y, h.z),  ZEVector(h.x, h.y, h.z),  ZEVector(h.x, -h.y, h.z),  ZEVector(-h.x, -h.y, h.z)};
+    for (int i = 0; i < 8; ++i)
+        frame.m_avCornerOffsets[i] = frame.m_Rotation * (local[i] + m_vLocalCenter);
+    frame.m_vRotation = m_vRotation;
+    frame.m_vHalfSize = m_vHalfSize;
+    frame.m_vLocalCenter = m_vLocalCenter;
+    frame.m_bValid = true;
+}
+
+// Bit for bit: -0 and 0 give different signs in the rotation, and a NaN
+// never equals itself.
+bool ZEOBoundingBox::Frame::Holds(const ZEVector& rotation, const ZEVector& halfSize,
+                                  const ZEVector& localCenter) const
+{
+    return m_bValid && std::memcmp(&m_vRotation, &rotation, sizeof(ZEVector)) == 0 &&
+           std::memcmp(&m_vHalfSize, &halfSize, sizeof(ZEVector)) == 0 &&
+           std::memcmp(&m_vLocalCenter, &localCenter, sizeof(ZEVector)) == 0;
 }
 
 float ZEOBoundingBox::GetSupportRadius(const ZEVector& direction) const

@@ -21,14 +21,20 @@
 //   (math/ZECollision.h).
 // - Touching counts as meeting in every test except oriented box against
 //   box, where the centre distance must be strictly below the summed
-//   support radii (volumes with the same centre always meet).
+//   support radii (volumes with the same centre always meet). That test
+//   first compares the squared distance with the radii's sums times the
+//   distance, in double precision and without roots or divisions, and
+//   computes the radii only where rounding could tip the answer.
 // - The fitting operations with a vertex type forward to Update with the
 //   element size as the byte stride (12, 20 or 28; position first in each).
 //   Fitting an empty set (no points, null arrays, polygons without indices)
 //   gives a volume of zero size at the origin.
 //
 // The oriented box is consistent only after Rebuild(); every operation that
-// changes its position, local centre, half size or rotation ends with it. A
+// changes its position, local centre, half size or rotation ends with it.
+// Rebuild keeps the rotation and the corners' offsets it derived while the
+// angles, half size and local centre stay bit for bit the same, so moving a
+// box costs no trigonometry and gives the same numbers. A
 // box with a zero half size keeps proper face planes: a face whose corners
 // coincide takes the box's rotated axis as its normal, so a flat box is a
 // rectangle, not an unbounded slab.
@@ -49,6 +55,7 @@
 #pragma once
 
 #include "core/ZEObject.h"
+#include "math/ZEMatrix.h"
 #include "math/ZEPlane.h"
 #include "math/ZEVector.h"
 #include "math/ZEVertex.h"
@@ -278,4 +285,25 @@ public:
     // Face planes with outward normals (derived): 0 -z, 1 +z, 2 +y, 3 -y,
     // 4 -x, 5 +x.
     ZEPlane m_aPlanes[6];
+
+private:
+    // What Rebuild derives from the rotation, half size and local centre
+    // alone, for the values it was derived from.
+    struct Frame
+    {
+        // Whether it was derived from exactly these values.
+        bool Holds(const ZEVector& rotation, const ZEVector& halfSize, const ZEVector& localCenter) const;
+
+        bool m_bValid = false;
+        ZEVector m_vRotation;   // normalised
+        ZEVector m_vHalfSize;
+        ZEVector m_vLocalCenter;
+        ZEMatrix3x3 m_Rotation;
+        ZEVector m_vCenterOffset;        // rotated local centre
+        ZEVector m_avCornerOffsets[8];   // rotated corners around the position
+    };
+
+    void BuildFrame();
+
+    Frame m_Frame;
 };

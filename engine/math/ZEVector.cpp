@@ -8,10 +8,12 @@ namespace
 {
 typedef long double Extended;
 
-// Scale factor f / length, or 0 for a zero-length vector.
+// Scale factor f / length, or 0 for a zero-length vector. A float quotient
+// is the extended one rounded once more: extended precision carries more
+// than twice float's bits, so the double rounding never differs.
 float SafeScale(float length, float f)
 {
-    return length == 0.0f ? 0.0f : static_cast<float>(static_cast<Extended>(f) / length);
+    return length == 0.0f ? 0.0f : f / length;
 }
 }
 

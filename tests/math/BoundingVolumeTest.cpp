@@ -7,6 +7,7 @@
 #include <cmath>
 #include <initializer_list>
 #include <limits>
+#include <random>
 #include <vector>
 
 namespace
@@ -320,6 +321,52 @@ TEST(OBoundingBox, BoxesMeetOnlyWhenStrictlyCloserThanTheirSupportRadii)
     EXPECT_TRUE(a.IntersectsVolume(UnitBox(ZEVector(0, 0, 0))));
     ZEOBoundingBox point = OrientedBox(ZEVector(4, 4, 4), ZEVector(), ZEVector());
     EXPECT_TRUE(point.IntersectsVolume(OrientedBox(ZEVector(4, 4, 4), ZEVector(), ZEVector())));
+}
+
+namespace
+{
+// The oriented box's rule against another box, spelt out: centres that
+// coincide, or lie strictly closer than the summed support radii toward
+// each other.
+bool SupportRadiiMeet(const ZEBoundingVolume& a, const ZEBoundingVolume& b)
+{
+    ZEVector ca = a.GetCenter(), cb = b.GetCenter();
+    float distance = (cb - ca).GetLength();
+    return distance == 0.0f || distance < a.GetMinimalDistance(cb) + b.GetMinimalDistance(ca);
+}
+}
+
+// The tests take a shortcut wherever rounding cannot tip the answer; it
+// must agree with the rule far off, near and right at the touching
+// distance, for boxes of any size, turn and place.
+TEST(OBoundingBox, TestsAgainstBoxesAgreeWithTheSupportRadiiAtEveryDistance)
+{
+    std::mt19937 random(5);
+    std::uniform_real_distribution<float> angle(0.0f, 360.0f), half(0.0f, 20.0f), place(-2000.0f, 2000.0f);
+    std::uniform_real_distribution<float> unit(-1.0f, 1.0f);
+    const float factors[] = {0.0f, 0.5f, 0.999f, 1.0f - 3e-7f, 1.0f - 1e-7f, 1.0f, 1.0f + 1e-7f, 1.0f + 3e-7f, 1.001f, 2.0f};
+    auto vector = [&random](std::uniform_real_distribution<float>& d) { return ZEVector(d(random), d(random), d(random)); };
+    for (int round = 0; round < 300; ++round)
+    {
+        ZEOBoundingBox a = OrientedBox(vector(place), vector(half), vector(angle));
+        ZEVector size = vector(half), turn = vector(angle);
+        ZEVector direction = vector(unit).UnitVector();
+        // The summed radii toward the direction: the touching distance.
+        ZEOBoundingBox probe = OrientedBox(a.m_vCenter + direction * 5000.0f, size, turn);
+        ZEAABoundingBox aligned(a.m_vCenter + direction * 5000.0f - size, a.m_vCenter + direction * 5000.0f + size);
+        float orientedTouch = a.GetMinimalDistance(probe);
+        float alignedTouch = a.GetMinimalDistance(aligned);
+        for (float factor : factors)
+        {
+            ZEOBoundingBox b = OrientedBox(a.m_vCenter + direction * (orientedTouch * factor), size, turn);
+            ZEVector c = a.m_vCenter + direction * (alignedTouch * factor);
+            ZEAABoundingBox box(c - size, c + size);
+            ASSERT_EQ(a.IntersectsVolume(b), SupportRadiiMeet(a, b)) << round << " x " << factor;
+            ASSERT_EQ(b.IntersectsVolume(a), SupportRadiiMeet(b, a)) << round << " x " << factor;
+            ASSERT_EQ(a.IntersectsVolume(box), SupportRadiiMeet(a, box)) << round << " x " << factor;
+            ASSERT_EQ(box.IntersectsVolume(a), SupportRadiiMeet(a, box)) << round << " x " << factor;
+        }
+    }
 }
 
 TEST(OBoundingBox, SegmentsHitTheNearestFaceOnTheBox)
