@@ -118,6 +118,13 @@ void WZApp::EnterQuickRace()
     m_Race.m_ulRaceLaps = m_Config.m_ulLaps;
     WZPowerUp::ms_bHideType = false;
     LoadCurrTrack();
+    if (!m_pEngine->m_pTerrain)
+    {
+        // Nothing to race on: the loader has said why on the console.
+        std::fprintf(stderr, "wrenzo: the map %s.bsp could not be loaded\n", GetTrackMapName().CStr());
+        m_pEngine->ExitRequest(1);
+        return;
+    }
     StartRace();
     m_WallStart = std::chrono::steady_clock::now();
     m_ulRaceBegin = m_pTimer->GetTime();

@@ -199,6 +199,14 @@ TEST(RaceTest, TheSameSeedRunsTheSameRace)
     EXPECT_NE(hashAfter("--headless --seed 100"), first);
 }
 
+TEST(RaceTest, AMissingMapEndsTheGameWithStatusOne)
+{
+    auto game = StartGame("--headless --track nosuchmap");
+    EXPECT_TRUE(game->m_pEngine->IsExitRequested());
+    EXPECT_EQ(game->m_pEngine->GetExitStatus(), 1);
+    EXPECT_EQ(game->m_Race.GetNumCars(), 0u);
+}
+
 TEST(RaceTest, ABadCommandLineEndsWithStatusTwo)
 {
     for (const char* line : {"--laps 0", "--laps 31", "--type 5", "--track", "--track ../x", "--car 9", "--frob",
