@@ -1161,10 +1161,8 @@ void ZEModelReference::Render(const ZEVector& pos, const ZEVector& rot, const fl
         return;
     uint32_t lod = GetLOD(pos);
     const ZEVector* scale = m_bScaled ? &m_vScale : nullptr;
-    if (m_bAnimating)
-        m_ulAnimationTime = GetAnimationTime(lod);
-    // A finished animation has just switched itself off.
-    model->Render(&pos, &rot, scale, CurrentAnimation(), CurrentTime(), lod, color);
+    Pose pose = PoseNow(lod);
+    model->Render(&pos, &rot, scale, pose.m_ulAnimation, pose.m_ulTime, lod, color);
 }
 
 void ZEModelReference::SetAnimation(uint32_t index)
@@ -1287,26 +1285,48 @@ uint32_t ZEModelReference::GetShadowLOD(const ZEVector& pos) const
 
 uint32_t ZEModelReference::GetAnimationTime(uint32_t lod)
 {
+    Clock clock = ClockAt(lod, GameTime());
+    m_bAnimating = clock.m_bAnimating;
+    m_ulAnimation = clock.m_ulAnimation;
+    m_ulAnimationStart = clock.m_ulStart;
+    return clock.m_ulTime;
+}
+
+void ZEModelReference::AdvanceAnimation()
+{
+    if (m_bAnimating)
+        m_ulAnimationTime = GetAnimationTime(kCollisionLOD);
+}
+
+ZEModelReference::Clock ZEModelReference::ClockAt(uint32_t lod, uint32_t now) const
+{
     ZEModel* model = GetModel();
     ZEModelAnimation* animation = model ? model->GetAnimation(lod, m_ulAnimation) : nullptr;
     uint32_t length = animation ? animation->GetLength() : 0;
-    uint32_t now = GameTime();
+    Clock clock{m_bAnimating, m_ulAnimation, m_ulAnimationStart, 0};
     uint32_t t = ScaledTime(now - m_ulAnimationStart, m_fAnimationSpeed);
     if (t > length && !m_bLoop)
     {
         // Animation 0 is drawn from its start, whichever way the finished
         // one ran.
-        m_bAnimating = false;
-        m_ulAnimation = 0;
-        m_ulAnimationStart = 0;
-        return 0;
+        return Clock{false, 0, 0, 0};
     }
     if (t > length)
     {
         t = length == 0 ? 0 : (t - 1) % length + 1;
-        m_ulAnimationStart = now - UnscaledTime(t, m_fAnimationSpeed);
+        clock.m_ulStart = now - UnscaledTime(t, m_fAnimationSpeed);
     }
-    return m_bReverse ? length - t : t;
+    clock.m_ulTime = m_bReverse ? length - t : t;
+    return clock;
+}
+
+// Without an animation running, animation 0 at its start.
+ZEModelReference::Pose ZEModelReference::PoseNow(uint32_t lod) const
+{
+    if (!m_bAnimating)
+        return Pose{0, 0};
+    Clock clock = ClockAt(lod, GameTime());
+    return clock.m_bAnimating ? Pose{clock.m_ulAnimation, clock.m_ulTime} : Pose{0, 0};
 }
 
 bool ZEModelReference::Clips(const ZEVector& pos, const ZEBoundingVolume& volume)
@@ -1350,7 +1370,8 @@ bool ZEModelReference::Clips(const ZEVector& pos, const ZEVector& rot, const ZEV
     ZEVector localStart, localMove;
     if (!ToModelSpace(pos, rot, start, move, localStart, localMove))
         return false;
-    return m_pModel->Clips(localStart, localMove, CurrentAnimation(), CurrentTime(), kCollisionLOD);
+    Pose pose = PoseNow(kCollisionLOD);
+    return m_pModel->Clips(localStart, localMove, pose.m_ulAnimation, pose.m_ulTime, kCollisionLOD);
 }
 
 bool ZEModelReference::Clips(const ZEVector& pos, const ZEVector& rot, const ZEVector& start, const ZEVector& move,
@@ -1371,8 +1392,10 @@ bool ZEModelReference::Clips(const ZEVector& pos, const ZEVector& rot, const ZEV
 {
     ZEVector localStart, localMove;
     _ZEClipInfo local;
-    if (!ToModelSpace(pos, rot, start, move, localStart, localMove) ||
-        !m_pModel->Clips(localStart, localMove, local, CurrentAnimation(), CurrentTime(), kCollisionLOD))
+    if (!ToModelSpace(pos, rot, start, move, localStart, localMove))
+        return false;
+    Pose pose = PoseNow(kCollisionLOD);
+    if (!m_pModel->Clips(localStart, localMove, local, pose.m_ulAnimation, pose.m_ulTime, kCollisionLOD))
         return false;
 
     ZEVector point = GetModelToWorld(rot) * local.m_vPoint + pos;

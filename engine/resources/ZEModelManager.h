@@ -62,6 +62,17 @@
 // drawn: collision must not change with the camera's distance or the
 // "modeldetail" setting, and a headless run, which draws nothing, must
 // collide exactly like a drawn one.
+//
+// Animation clock. A reference's animation runs on game time. Drawing and
+// hit tests both read the pose from the clock at the game time of the
+// moment (hit tests on level 0), and neither changes it; so a ray meets an
+// animated model where a drawing at that moment would show it, whether or
+// not anything is drawn. The clock is kept - a looping animation's start
+// moved on past the loops it made, so that a change of speed continues
+// from the current pose, and a finished animation switched off - only by
+// AdvanceAnimation, which the engine calls for every object's model at the
+// end of each frame, drawn or not. It runs on level 0's animation lengths;
+// a model's levels are meant to share them.
 #pragma once
 
 #include "core/ZEObject.h"
@@ -378,8 +389,9 @@ public:
     ZEModel* GetModel() const;
 
     // Draws at pos with Euler rotation rot (degrees) and three colour
-    // factors, at the level of detail for the camera's distance; nothing
-    // when culled.
+    // factors, at the level of detail for the camera's distance and the
+    // animation's pose at the game time now; nothing when culled. Leaves
+    // the clock as it is.
     void Render(const ZEVector& pos, const ZEVector& rot, const float* color);
     // Starts an animation now; an index or name the model lacks changes
     // nothing.
@@ -409,12 +421,17 @@ public:
     // moves its start so the next call continues from there); one that does
     // not loop ends: animation 0, not animating, time 0.
     uint32_t GetAnimationTime(uint32_t lod);
+    // Keeps the clock at the game time now (GetAnimationTime on level 0,
+    // into m_ulAnimationTime) while an animation runs. The engine calls it
+    // for every object's model once a frame, drawn or not; drawing and hit
+    // tests only read the clock.
+    void AdvanceAnimation();
 
     // A sphere at pos with the unscaled radius against the volume.
     bool Clips(const ZEVector& pos, const ZEBoundingVolume& volume);
     // Segment tests against the model placed at pos with rotation rot and
-    // this reference's scale, at its current animation time and on level 0
-    // whatever is drawn; a segment that misses the sphere at pos enclosing the model
+    // this reference's scale, at its animation's pose at the game time now
+    // (what drawing would show) and on level 0 whatever is drawn; a segment that misses the sphere at pos enclosing the model
     // is refused at once, and so is every segment while a scale component
     // is 0. The contact and record forms write only on a hit, in world
     // space, the record's plane with a unit normal.
@@ -465,8 +482,23 @@ private:
     // Reaches every vertex from pos, wherever the model's own sphere lies,
     // scaled by the largest scale component.
     float EnclosingRadius(const ZEModel& model) const;
-    uint32_t CurrentAnimation() const { return m_bAnimating ? m_ulAnimation : 0; }
-    uint32_t CurrentTime() const { return m_bAnimating ? m_ulAnimationTime : 0; }
+    // The clock as GetAnimationTime finds it at game time `now` on that
+    // level, without keeping it.
+    struct Clock
+    {
+        bool m_bAnimating;
+        uint32_t m_ulAnimation;
+        uint32_t m_ulStart;
+        uint32_t m_ulTime;
+    };
+    Clock ClockAt(uint32_t lod, uint32_t now) const;
+    // What is drawn or hit at the game time now on that level.
+    struct Pose
+    {
+        uint32_t m_ulAnimation;
+        uint32_t m_ulTime;
+    };
+    Pose PoseNow(uint32_t lod) const;
 };
 
 class ZEModelManager

@@ -545,6 +545,16 @@ void ZEEngine::Idle()
     UpdateListener(previousPosition, elapsed);
     if (m_bDrawing && m_pRenderer)
         DrawFrame(elapsed);
+    AdvanceAnimations();
+}
+
+void ZEEngine::AdvanceAnimations()
+{
+    ObjectPass pass(*this);
+    for (size_t i = 0; i < pass.Size(); ++i)
+        if (ZEEngineObject* object = pass[i])
+            if (object->m_pModel)
+                object->m_pModel->AdvanceAnimation();
 }
 
 void ZEEngine::DrawFrame(uint32_t elapsed)

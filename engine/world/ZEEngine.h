@@ -12,12 +12,13 @@
 // sound listener, the world's render passes (sky box, terrain, objects,
 // decals, particles, transparent terrain, shadows, second-pass objects,
 // dynamic lights, reflections), the application's Render, the console, the
-// mouse cursor, and the buffer swap.
+// mouse cursor, the buffer swap, and last the animation clocks of every
+// object's model, carried to the frame's game time.
 //
 // Drawing can be switched off (m_bDrawing, off in a headless run). The
 // frame then keeps only what the game's state depends on - network poll,
-// input poll, decal expiry, Update1, the simulation, Update2 and the sound
-// listener - and skips the buffer clear, animated textures, the terrain's
+// input poll, decal expiry, Update1, the simulation, Update2, the sound
+// listener and the animation clocks - and skips the buffer clear, animated textures, the terrain's
 // animation (sky rotation), every render pass, Render, the console, the
 // cursor, the swap and the particle systems' animation: particles are only
 // ever drawn, so they are no part of the simulation, and a run gives the
@@ -291,6 +292,9 @@ private:
     // Render, console, cursor, swap.
     void DrawFrame(uint32_t elapsed);
     void RenderCursor();
+    // Keeps every object's model animation clock at the game time now
+    // (ZEModelReference::AdvanceAnimation), drawn or not.
+    void AdvanceAnimations();
     void SimulateStep(uint32_t step);
     void CollideObjects(uint32_t step);
     CollisionTable* BeginCollisionPass(const ObjectPass& pass);

@@ -18,6 +18,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -777,7 +778,6 @@ TEST_F(ModelManagerTest, ReferenceDrawsItsAnimationAndScaleUnlessCulled)
 
     m_Timer.Advance(100);
     reference->Render(ZEVector(0, 0, 100), ZEVector(), nullptr);
-    EXPECT_EQ(reference->m_ulAnimationTime, 100u);
     EXPECT_EQ(m_Renderer.Count("ScaleWorld"), 0u) << "no scale unless scaled";
     EXPECT_EQ(reference->GetModel()->m_pInterpolatedVertices[0].z, 30.0f);
 
@@ -832,16 +832,55 @@ TEST_F(ModelManagerTest, FinishedAnimationDrawsAnimationZeroAtTimeZero)
 
     m_Timer.Advance(100);
     reference->Render(ZEVector(0, 0, 10), ZEVector(), nullptr);
-    EXPECT_EQ(reference->m_ulAnimationTime, 300u) << "reverse plays from the end";
     EXPECT_EQ(m_Renderer.Count("DrawIndices 6"), 1u);
+    reference->AdvanceAnimation();
+    EXPECT_EQ(reference->m_ulAnimationTime, 300u) << "reverse plays from the end";
 
     m_Timer.Advance(400);
     m_Renderer.Clear();
     reference->Render(ZEVector(0, 0, 10), ZEVector(), nullptr);
+    EXPECT_EQ(m_Renderer.Count("DrawIndices 3"), 1u) << "animation 0";
+    EXPECT_TRUE(reference->m_bAnimating) << "drawing only reads the clock";
+    reference->AdvanceAnimation();
     EXPECT_FALSE(reference->m_bAnimating);
     EXPECT_EQ(reference->m_ulAnimation, 0u);
     EXPECT_EQ(reference->GetAnimationTime(0), 0u) << "also when it ran in reverse";
-    EXPECT_EQ(m_Renderer.Count("DrawIndices 3"), 1u) << "animation 0";
+}
+
+// Hit tests read the pose from the game time, as drawing does: a ray meets
+// the moving triangle where it is now, whether or not a frame was drawn,
+// while the animation loops at changing speeds.
+TEST_F(ModelManagerTest, RaysMeetAnAnimatedModelWhereItIsNowDrawnOrNot)
+{
+    ZEZmfWriter writer;
+    MovingTriangle(writer);
+    std::unique_ptr<ZEModelReference> drawn = Load(writer);
+    ASSERT_NE(drawn, nullptr);
+    std::unique_ptr<ZEModelReference> undrawn(drawn->GetModel()->GetReference());
+    for (ZEModelReference* reference : {drawn.get(), undrawn.get()})
+    {
+        reference->SetAnimation(0u);
+        reference->m_bLoop = true;
+    }
+    // The triangle slides from z = 140 to z = 100 and back to the start.
+    const ZEVector pos(0, 0, 100), start(2, 2, 95), move(0, 0, 50);
+    float lowest = 140.0f;
+    for (int frame = 0; frame < 120; ++frame)
+    {
+        m_Timer.Advance(23);
+        drawn->Render(pos, ZEVector(), nullptr);
+        ZEVector atDrawn, atUndrawn;
+        ASSERT_TRUE(drawn->Clips(pos, ZEVector(), start, move, atDrawn)) << "frame " << frame;
+        ASSERT_TRUE(undrawn->Clips(pos, ZEVector(), start, move, atUndrawn)) << "frame " << frame;
+        EXPECT_EQ(atDrawn, atUndrawn) << "frame " << frame;
+        lowest = std::min(lowest, atUndrawn.z);
+        for (ZEModelReference* reference : {drawn.get(), undrawn.get()})
+        {
+            reference->m_fAnimationSpeed = 0.5f + 0.02f * (frame % 50);
+            reference->AdvanceAnimation();
+        }
+    }
+    EXPECT_LT(lowest, 110.0f) << "the moving pose is hit, not the one at time 0";
 }
 
 TEST_F(ModelManagerTest, LoopingUsesModuloEvenAfterAVeryLongTime)

@@ -564,6 +564,22 @@ TEST_F(ModelWorldTest, AnimatedTransparentModelLoopsInTheSecondPass)
     delete object;
 }
 
+// The frame keeps the animation clock of every object's model, so a world
+// that is not drawn animates (and hits) its models like a drawn one.
+TEST_F(ModelWorldTest, EveryFrameKeepsTheModelsAnimationClocksDrawnOrNot)
+{
+    ZEModelObject* object = MakeModelObject(ModelData(0, "windmill.zmf"));
+    ASSERT_NE(object->m_pModel, nullptr);
+    ZEEngine::ms_pEngine->AddObjectToWorld(object);
+    ZEEngine::ms_pEngine->m_bDrawing = false;
+
+    for (int frame = 0; frame < 3; ++frame)
+        m_App.Frame(120);
+    EXPECT_EQ(object->m_pModel->m_ulAnimationTime, 360u);
+    m_App.Frame(200);
+    EXPECT_EQ(object->m_pModel->m_ulAnimationTime, 60u) << "looped past its 500 ms";
+}
+
 TEST_F(ModelWorldTest, AMissingModelLeavesNoModelAndNoVolume)
 {
     ZEModelObject* object = MakeModelObject(ModelData(0, "nothing.zmf"), ZEVector(1, 2, 3));
