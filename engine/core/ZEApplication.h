@@ -17,9 +17,9 @@
 // same as in a windowed run.
 //
 // Ending: code running inside a frame (a callback, an object's step, a
-// console command the game adds) asks with ZEEngine::ExitRequest; both
-// frame loops finish that frame and then call Exit with the requested
-// status. Exit itself deletes the engine, so it is for the loops and for
+// console command - the console's own "exit" among them) asks with
+// ZEEngine::ExitRequest; both frame loops finish that frame and then call
+// Exit with the requested status. Exit itself deletes the engine, so it is for the loops and for
 // Prepare (a usage error, before anything exists), never for a callback.
 //
 // The engine never calls the game directly: it calls the virtual operations

@@ -60,6 +60,13 @@ float Distance(const ZEVector& a, const ZEVector& b)
     return (a - b).GetLength();
 }
 
+// The console's "exit": the frame loop ends after the frame that runs it.
+void RequestExit()
+{
+    if (ZEEngine::ms_pEngine)
+        ZEEngine::ms_pEngine->ExitRequest();
+}
+
 void ReleaseUnusedTextures()
 {
     if (ZETextureManager::ms_pTexManager)
@@ -494,7 +501,7 @@ ZEEngine::~ZEEngine()
 void ZEEngine::RegisterConsoleEntries()
 {
     ZEConsole& console = *m_pConsole;
-    console.RegisterAppCommand(ZEString("exit"), &ZEApplication::Exit);
+    console.RegisterCommand(ZEString("exit"), &RequestExit);
     console.RegisterAppPCommand(ZEString("load"), &ZEApplication::LoadBSPFile);
     console.RegisterAppCommand(ZEString("unload"), &ZEApplication::UnloadBSPFile);
     console.RegisterAppCommand(ZEString("pause"), &ZEApplication::Pause);

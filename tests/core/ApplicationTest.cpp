@@ -112,11 +112,15 @@ TEST_F(ApplicationTest, ExitShutsDownInOrderAndEndsWithZero)
     EXPECT_EQ(ZETimer::ms_pTimer, nullptr);
 }
 
-TEST_F(ApplicationTest, TheExitCommandEndsTheProgram)
+// The command only asks: the engine lives on until the frame loop ends.
+TEST_F(ApplicationTest, TheExitCommandAsksTheFrameLoopToEnd)
 {
+    m_App.m_pEngine->ExitRequest(4);
     ZEConsole::ms_pConsole->EnterCommand(ZEString("exit"), true);
-    EXPECT_TRUE(m_App.m_bProcessEnded);
-    EXPECT_EQ(m_App.m_iExitStatus, 0);
+    EXPECT_FALSE(m_App.m_bProcessEnded);
+    ASSERT_NE(ZEEngine::ms_pEngine, nullptr);
+    EXPECT_TRUE(ZEEngine::ms_pEngine->IsExitRequested());
+    EXPECT_EQ(ZEEngine::ms_pEngine->GetExitStatus(), 0);
 }
 
 TEST(ApplicationLifetime, TheDestructorFreesWhatExitDidNot)

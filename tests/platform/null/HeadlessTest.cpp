@@ -1,4 +1,5 @@
 #include "core/ZEApplication.h"
+#include "core/ZEConsole.h"
 #include "platform/null/ZEManualTimer.h"
 #include "platform/null/ZENullPlatform.h"
 #include "world/ZEEngine.h"
@@ -50,9 +51,12 @@ public:
     {
         ++m_iFrames;
         m_ulElapsed += elapsed;
+        if (m_iFrames == m_iConsoleExitFrame)
+            ZEConsole::ms_pConsole->EnterCommand(ZEString("exit"), true);
     }
     void Update2(uint32_t) override
     {
+        ++m_iUpdate2s;
         if (m_iFrames == m_iFramesToRun)
             m_pEngine->ExitRequest(m_iStatus);
     }
@@ -60,7 +64,9 @@ public:
 
     int m_iFramesToRun = 5;
     int m_iStatus = 3;
+    int m_iConsoleExitFrame = 0;   // 0: never
     int m_iFrames = 0;
+    int m_iUpdate2s = 0;
     int m_iRenders = 0;
     uint32_t m_ulElapsed = 0;
     uint32_t m_ulStepped = 0;
@@ -88,6 +94,22 @@ TEST(HeadlessRun, FramesOfTheSetLengthRunUntilTheFrameThatAsksToExit)
     EXPECT_EQ(app.m_iRenders, 0);
     EXPECT_EQ(app.m_ulObjectDraws, 0u);
     EXPECT_EQ(app.m_iEndStatus, 3);
+    EXPECT_EQ(app.m_pEngine, nullptr);
+}
+
+// The console's "exit" inside a frame lets that frame finish, world and
+// all, and ends the run after it with status 0.
+TEST(HeadlessRun, TheConsolesExitEndsTheRunAfterItsFrame)
+{
+    HeadlessApp app;
+    app.m_iFramesToRun = 100;
+    app.m_iConsoleExitFrame = 3;
+    app.Prepare(nullptr);
+    EXPECT_EQ(ZEHeadlessMain(app), 0);
+    EXPECT_EQ(app.m_iFrames, 3);
+    EXPECT_EQ(app.m_iUpdate2s, 3) << "the frame went on after the command";
+    EXPECT_EQ(app.m_ulStepped, 3u * 20u);
+    EXPECT_EQ(app.m_iEndStatus, 0);
     EXPECT_EQ(app.m_pEngine, nullptr);
 }
 
