@@ -557,11 +557,14 @@ void ZEEngine::Idle()
 
 void ZEEngine::AdvanceAnimations()
 {
+    // A model's clock never reaches the world, so the roster stays as it
+    // is during this pass.
     ObjectPass pass(*this);
-    for (size_t i = 0; i < pass.Size(); ++i)
-        if (ZEEngineObject* object = pass[i])
-            if (object->m_pModel)
-                object->m_pModel->AdvanceAnimation();
+    ZEEngineObject* const* objects = pass.Objects();
+    size_t count = pass.Size();
+    for (size_t i = 0; i < count; ++i)
+        if (objects[i] && objects[i]->m_pModel && objects[i]->m_pModel->m_bAnimating)
+            objects[i]->m_pModel->AdvanceAnimation();
 }
 
 void ZEEngine::DrawFrame(uint32_t elapsed)
