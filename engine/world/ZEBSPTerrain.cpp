@@ -16,6 +16,7 @@
 #include "resources/ZETextureManager.h"
 #include "world/ZEEngine.h"
 #include "world/ZEEntityData.h"
+#include "world/ZELightmapAtlas.h"
 
 #include <algorithm>
 #include <cmath>
@@ -628,6 +629,7 @@ void ZEBSPTerrain::Unload()
     m_fBrightness = 0.0f;
     m_bSecondPass = false;
     m_bLoaded = false;
+    m_aPendingLightmaps.clear();
 }
 
 bool ZEBSPTerrain::Load(const ZEString& fileName)
@@ -663,7 +665,11 @@ bool ZEBSPTerrain::ReadMap(ZEMapReader& reader)
         return false;
     reader.SetTables(m_usNumTextures, m_ulNumLVertices, m_usFaceDataSize);
     m_pRoot = new ZEBSPNode();
-    return LoadNode(m_pRoot, reader, 1) && LoadEntities(reader, header.m_usNumEntities);
+    if (!LoadNode(m_pRoot, reader, 1) || !LoadEntities(reader, header.m_usNumEntities))
+        return false;
+    // After the entities, whose polygons copy the vertices as they were read.
+    PackLightmaps();
+    return true;
 }
 
 bool ZEBSPTerrain::ReadTables(ZEMapReader& reader, const _ZEBSPHeader& header)
@@ -761,7 +767,14 @@ bool ZEBSPTerrain::LoadFace(ZEBSPNode* node, ZEMapReader& reader)
     face->m_pPlanes[0].m_vNormal.GetRightAndUpVectors(face->m_pvRight[0], face->m_pvUp[0]);
     face->m_BoundingSphere.UpdateVolume(m_pLVertices, face->m_pusIndices, count);
     face->m_bUpdated = true;
+    // The lightmap waits for the pages; until then the face has an empty one.
+    std::unique_ptr<uint8_t[]> lightmap;
+    if (ZETextureManager::ms_pTexManager)
+        lightmap = std::move(surface.m_pucLightmap);
     DressSurface(face, surface);
+    if (lightmap)
+        m_aPendingLightmaps.push_back(PendingLightmap{face, std::move(lightmap), surface.m_Record.m_usLightmapWidth,
+                                                      surface.m_Record.m_usLightmapHeight});
     if (face->m_ucAlpha < 255)
         m_bSecondPass = true;
     return true;
@@ -873,6 +886,180 @@ void ZEBSPTerrain::ReceiveEntity(ZECustomEntity* entity)
         return;
     }
     entityClass->m_pMake(*this, entity, ZEEngine::ms_pEngine);
+}
+
+// ---------------------------------------------------------------------------
+// ZEBSPTerrain: lightmap pages
+
+// One map's pending lightmaps on their way into pages: which of them the
+// pages take, the vertex copies that leave every face its own coordinates,
+// the remapped coordinates and the textures the faces get.
+class ZEBSPTerrain::LightmapPacking
+{
+public:
+    LightmapPacking(ZEBSPTerrain& terrain, std::vector<PendingLightmap>& pending)
+        : m_Terrain(terrain), m_aPending(pending), m_Atlas(ZE_BSP_LIGHTMAP_PAGE)
+    {
+    }
+
+    // Packs every lightmap that a page can stand in for.
+    void Pack()
+    {
+        std::vector<ZELightmapSize> sizes;
+        for (const PendingLightmap& lightmap : m_aPending)
+        {
+            // Size 0 x 0 is never placed: the face keeps its own texture.
+            bool paged = Reproducible(lightmap);
+            sizes.push_back(ZELightmapSize{paged ? lightmap.m_usWidth : uint16_t(0),
+                                           paged ? lightmap.m_usHeight : uint16_t(0)});
+        }
+        m_Atlas.Pack(sizes);
+    }
+
+    // Copies shared vertices so that no vertex serves two keys (a page
+    // place, or the coordinates as read); false, with nothing changed, when
+    // the array would outgrow 16-bit indices.
+    bool Separate()
+    {
+        if (m_Terrain.m_ulNumLVertices + Split(false) > 65535u)
+            return false;
+        Split(true);
+        return true;
+    }
+
+    // The shared vertices with the copies appended and every paged face's
+    // coordinates moved into its page.
+    void Remap()
+    {
+        uint32_t count = static_cast<uint32_t>(m_alOwner.size());
+        ZELVertex* vertices = new ZELVertex[count];
+        std::copy(m_Terrain.m_pLVertices, m_Terrain.m_pLVertices + m_Terrain.m_ulNumLVertices, vertices);
+        for (size_t c = 0; c < m_ausCopied.size(); ++c)
+            vertices[m_Terrain.m_ulNumLVertices + c] = m_Terrain.m_pLVertices[m_ausCopied[c]];
+        for (uint32_t v = 0; v < count; ++v)
+            if (m_alOwner[v] >= 0)
+                m_Atlas.Remap(static_cast<uint32_t>(m_alOwner[v]), vertices[v].lu, vertices[v].lv);
+        delete[] m_Terrain.m_pLVertices;
+        m_Terrain.m_pLVertices = vertices;
+        m_Terrain.m_ulNumLVertices = count;
+        m_Terrain.RelinkVertices(m_Terrain.m_pRoot);
+    }
+
+    // Fills the pages, makes their textures and gives every face its
+    // lightmap: a reference to its page, or a texture of its own.
+    void HandOut(ZETextureManager& textures, bool paged)
+    {
+        std::vector<std::unique_ptr<ZETextureReference>> pages;
+        if (paged)
+            pages = MakePages(textures);
+        for (size_t k = 0; k < m_aPending.size(); ++k)
+        {
+            PendingLightmap& lightmap = m_aPending[k];
+            const ZELightmapSlot& slot = m_Atlas.GetSlots()[k];
+            ZETexture* page = paged && slot.IsPlaced() ? pages[slot.m_lPage]->GetTexture() : nullptr;
+            ZETextureReference* reference =
+                paged && slot.IsPlaced()
+                    ? (page ? page->GetReference() : new ZETextureReference())
+                    : textures.GetLightmap(lightmap.m_pucTexels.release(), lightmap.m_usWidth, lightmap.m_usHeight);
+            delete lightmap.m_pFace->m_pLightmap;
+            lightmap.m_pFace->m_pLightmap = reference;
+        }
+    }
+
+private:
+    static const int32_t kFree = -1;       // no face draws it yet
+    static const int32_t kAsRead = -2;     // drawn with the coordinates read
+
+    bool Reproducible(const PendingLightmap& lightmap) const
+    {
+        const ZEBSPFace* face = lightmap.m_pFace;
+        for (uint16_t i = 0; i < face->m_usNumIndices; ++i)
+        {
+            const ZELVertex& vertex = m_Terrain.m_pLVertices[face->m_pusIndices[i]];
+            if (!ZELightmapAtlas::Reproduces(vertex.lu, vertex.lv, lightmap.m_usWidth, lightmap.m_usHeight))
+                return false;
+        }
+        return true;
+    }
+
+    // The copies needed (a dry run), or made: faces in order claim their
+    // vertices; a face meeting a vertex another key claimed draws a copy.
+    uint32_t Split(bool apply)
+    {
+        m_alOwner.assign(m_Terrain.m_pLVertices ? m_Terrain.m_ulNumLVertices : 0, kFree);
+        m_ausCopied.clear();
+        uint32_t copies = 0;
+        for (size_t k = 0; k < m_aPending.size(); ++k)
+        {
+            int32_t key = m_Atlas.GetSlots()[k].IsPlaced() ? static_cast<int32_t>(k) : kAsRead;
+            ZEBSPFace* face = m_aPending[k].m_pFace;
+            std::vector<std::pair<uint16_t, uint32_t>> own;   // vertex read, its copy for this face
+            for (uint16_t i = 0; i < face->m_usNumIndices; ++i)
+            {
+                uint16_t vertex = face->m_pusIndices[i];
+                if (m_alOwner[vertex] == kFree)
+                    m_alOwner[vertex] = key;
+                if (m_alOwner[vertex] == key)
+                    continue;
+                auto found = std::find_if(own.begin(), own.end(), [vertex](const auto& c) { return c.first == vertex; });
+                if (found == own.end())
+                {
+                    found = own.insert(own.end(), std::make_pair(vertex, m_Terrain.m_ulNumLVertices + copies++));
+                    m_alOwner.push_back(key);
+                    m_ausCopied.push_back(vertex);
+                }
+                if (apply)
+                    face->m_pusIndices[i] = static_cast<uint16_t>(found->second);
+            }
+        }
+        return copies;
+    }
+
+    std::vector<std::unique_ptr<ZETextureReference>> MakePages(ZETextureManager& textures)
+    {
+        for (size_t k = 0; k < m_aPending.size(); ++k)
+            m_Atlas.Fill(static_cast<uint32_t>(k), m_aPending[k].m_pucTexels.get());
+        std::vector<std::unique_ptr<ZETextureReference>> pages;
+        for (ZELightmapPage& page : m_Atlas.GetPages())
+        {
+            uint8_t* texels = new uint8_t[page.m_aucTexels.size()];
+            std::copy(page.m_aucTexels.begin(), page.m_aucTexels.end(), texels);
+            std::vector<uint8_t>().swap(page.m_aucTexels);
+            pages.emplace_back(textures.GetLightmap(texels, page.m_ulWidth, page.m_ulHeight));
+        }
+        return pages;
+    }
+
+    ZEBSPTerrain& m_Terrain;
+    std::vector<PendingLightmap>& m_aPending;
+    ZELightmapAtlas m_Atlas;
+    std::vector<int32_t> m_alOwner;       // every vertex's key, copies after the vertices read
+    std::vector<uint16_t> m_ausCopied;    // the vertex read that each copy repeats
+};
+
+void ZEBSPTerrain::PackLightmaps()
+{
+    std::vector<PendingLightmap> pending;
+    pending.swap(m_aPendingLightmaps);
+    ZETextureManager* textures = ZETextureManager::ms_pTexManager;
+    if (pending.empty() || !textures)
+        return;
+    LightmapPacking packing(*this, pending);
+    packing.Pack();
+    bool paged = packing.Separate();
+    if (paged)
+        packing.Remap();
+    packing.HandOut(*textures, paged);
+}
+
+void ZEBSPTerrain::RelinkVertices(ZEBSPNode* node)
+{
+    if (!node)
+        return;
+    for (ZEPolygon* face = node->m_pFaces; face; face = face->m_pNext)
+        face->m_pLVertices = m_pLVertices;
+    RelinkVertices(node->m_pFront);
+    RelinkVertices(node->m_pBack);
 }
 
 // ---------------------------------------------------------------------------

@@ -34,6 +34,21 @@
 // ZEApplication::ReceiveCustomEntity, which keeps the entity when it
 // answers true; otherwise it is deleted.
 //
+// Lightmap pages: once a map has loaded, the lightmaps of its faces are
+// packed into pages of at most ZE_BSP_LIGHTMAP_PAGE x ZE_BSP_LIGHTMAP_PAGE
+// texels (world/ZELightmapAtlas.h: each framed by copies of its edge
+// texels) and every such face's lightmap coordinates are moved to the same
+// texels in its page; the faces of a page share its texture, each through
+// a reference of its own. A face keeps a texture of its own when its
+// lightmap is larger than a page or one of its coordinates lies further
+// than a quarter texel beyond its lightmap's edges. A vertex that faces
+// with different pages or places share is copied for each further face
+// (appended to the shared vertices), so every face keeps the coordinates it
+// read; when the copies would take the array beyond 65535 vertices, every
+// face keeps its own texture instead. Entity polygons copy their vertices
+// before the packing and keep their own lightmaps. Without a texture
+// manager faces get no lightmap at all, as before.
+//
 // Ownership: the terrain owns the shared lit vertex array, the node tree
 // and (through ZETerrain) the sky box; each node owns its children and its
 // faces; a face owns its indices, attribute bytes and texture references
@@ -72,6 +87,8 @@
 #include "world/ZETerrain.h"
 
 #include <cstdint>
+#include <memory>
+#include <vector>
 
 class ZEMapReader;
 struct ZEMapSurface;
@@ -183,6 +200,10 @@ static_assert(sizeof(_ZEBSPEntityRecord) == _ZEBSPEntityRecord::ms_ulSize, "an e
 // files are refused so that a hostile file cannot exhaust the stack.
 constexpr uint32_t ZE_BSP_MAX_DEPTH = 256;
 
+// The side of a lightmap page, in texels: a power of two any OpenGL
+// implementation of our time takes.
+constexpr uint32_t ZE_BSP_LIGHTMAP_PAGE = 1024;
+
 // Every entity data block is handed on in a buffer at least this long,
 // zero-padded, which is longer than any class reads (the longest,
 // "ParticleFX", reads 75 bytes).
@@ -285,6 +306,15 @@ public:
     float m_fBrightness = 0.0f;           // ambient + directional intensities
 
 private:
+    // A face's lightmap from the file, waiting for the pages.
+    struct PendingLightmap
+    {
+        ZEBSPFace* m_pFace;
+        std::unique_ptr<uint8_t[]> m_pucTexels;
+        uint16_t m_usWidth, m_usHeight;
+    };
+    class LightmapPacking;
+
     // Frees everything a load made; the terrain is empty again.
     void Unload();
     bool ReadMap(ZEMapReader& reader);
@@ -298,6 +328,11 @@ private:
     ZECustomEntity* LoadEntity(ZEMapReader& reader);
     // Texture, lightmap, attribute bytes and opacity of a face or polygon.
     void DressSurface(ZEPolygon* polygon, ZEMapSurface& surface);
+    // Packs the pending lightmaps into pages and hands each face its
+    // lightmap (see above); none are pending afterwards.
+    void PackLightmaps();
+    // Points every face of the tree at the shared vertices again.
+    void RelinkVertices(ZEBSPNode* node);
     // A stand-alone lightmapped polygon over copies of the shared vertices
     // the indices use; null for indices beyond the shared vertices.
     ZEPolygon* GetPolygon(const uint16_t* indices, uint16_t count);
@@ -317,4 +352,7 @@ private:
     bool ClipNode(ZEBSPNode* node, const ZEVector& start, const ZEVector& move, const ZEVector& extension,
                   _ZEClipInfo& info);
     bool ClipLeaf(ZEBSPNode* node, const ZEVector& start, const ZEVector& move, _ZEClipInfo& info);
+
+    // The faces' lightmaps, only while loading.
+    std::vector<PendingLightmap> m_aPendingLightmaps;
 };

@@ -192,6 +192,127 @@ ZEBspWriter EveryClassMap()
     return writer;
 }
 
+// The writer's faces in file order: a leaf's faces, an inner node's front
+// subtree before its back subtree.
+void WriterFaces(const ZEBspWriter& writer, int32_t node, std::vector<const ZEBspWriter::Face*>& faces)
+{
+    if (node < 0)
+        return;
+    const ZEBspWriter::Node& record = writer.m_aNodes[node];
+    for (const ZEBspWriter::Face& face : record.m_aFaces)
+        faces.push_back(&face);
+    WriterFaces(writer, record.m_lFront, faces);
+    WriterFaces(writer, record.m_lBack, faces);
+}
+
+// The loaded faces in the same order.
+void LoadedFaces(ZEBSPNode* node, std::vector<ZEBSPFace*>& faces)
+{
+    if (!node)
+        return;
+    for (ZEPolygon* face = node->m_pFaces; face; face = face->m_pNext)
+        faces.push_back(static_cast<ZEBSPFace*>(face));
+    LoadedFaces(node->m_pFront, faces);
+    LoadedFaces(node->m_pBack, faces);
+}
+
+// Bilinear sampling of luminance texels with clamped edges, as OpenGL
+// samples a lightmap.
+double Sample(const uint8_t* texels, uint32_t width, uint32_t height, double s, double t)
+{
+    double x = s * width - 0.5, y = t * height - 0.5;
+    double fx = x - std::floor(x), fy = y - std::floor(y);
+    auto at = [&](double px, double py) {
+        double cx = std::min(std::max(std::floor(px), 0.0), width - 1.0);
+        double cy = std::min(std::max(std::floor(py), 0.0), height - 1.0);
+        return static_cast<double>(texels[static_cast<size_t>(cy) * width + static_cast<size_t>(cx)]);
+    };
+    double top = at(x, y) * (1 - fx) + at(x + 1, y) * fx;
+    double bottom = at(x, y + 1) * (1 - fx) + at(x + 1, y + 1) * fx;
+    return top * (1 - fy) + bottom * fy;
+}
+
+// Every loaded face has the positions it was written with, and its
+// lightmap - a page or its own - reads at its coordinates what the written
+// lightmap reads at the written ones: at the corners, the edge middles and
+// the centre of every triangle.
+void ExpectFacesReadTheirOwnLightmaps(const ZEBspWriter& writer, const ZEBSPTerrain& terrain)
+{
+    std::vector<const ZEBspWriter::Face*> written;
+    WriterFaces(writer, writer.m_lRoot >= 0 ? writer.m_lRoot : static_cast<int32_t>(writer.m_aNodes.size()) - 1,
+                written);
+    std::vector<ZEBSPFace*> loaded;
+    LoadedFaces(terrain.m_pRoot, loaded);
+    ASSERT_EQ(written.size(), loaded.size());
+    const double weights[7][3] = {{1, 0, 0}, {0, 1, 0}, {0, 0, 1}, {0.5, 0.5, 0}, {0, 0.5, 0.5}, {0.5, 0, 0.5},
+                                  {1 / 3.0, 1 / 3.0, 1 / 3.0}};
+    for (size_t f = 0; f < loaded.size(); ++f)
+    {
+        const ZEBspWriter::Face& from = *written[f];
+        ZEBSPFace* face = loaded[f];
+        ASSERT_EQ(face->m_pLVertices, terrain.m_pLVertices);
+        ASSERT_EQ(face->m_usNumIndices, from.m_ausIndices.size());
+        ZETexture* lightmap = face->m_pLightmap ? face->m_pLightmap->GetTexture() : nullptr;
+        ASSERT_NE(lightmap, nullptr) << "face " << f;
+        for (size_t i = 0; i < from.m_ausIndices.size(); ++i)
+        {
+            const ZELVertex& vertex = terrain.m_pLVertices[face->m_pusIndices[i]];
+            const ZEVector& position = writer.m_avPositions[writer.m_aVertices[from.m_ausIndices[i]].m_usPosition];
+            ASSERT_TRUE(vertex.x == position.x && vertex.y == position.y && vertex.z == position.z) << f;
+        }
+        for (size_t t = 0; t + 2 < from.m_ausIndices.size(); t += 3)
+            for (const double* w : weights)
+            {
+                double su = 0, sv = 0, lu = 0, lv = 0;
+                for (int c = 0; c < 3; ++c)
+                {
+                    const ZEBspWriter::TexCoord& pair =
+                        writer.m_aTexCoords[writer.m_aVertices[from.m_ausIndices[t + c]].m_usLightmapCoord];
+                    const ZELVertex& vertex = terrain.m_pLVertices[face->m_pusIndices[t + c]];
+                    su += w[c] * pair.u;
+                    sv += w[c] * pair.v;
+                    lu += w[c] * vertex.lu;
+                    lv += w[c] * vertex.lv;
+                }
+                double own = Sample(from.m_aucLightmap.data(), from.m_usLightmapWidth, from.m_usLightmapHeight, su, sv);
+                double read = Sample(lightmap->m_pData, lightmap->m_ulWidth, lightmap->m_ulHeight, lu, lv);
+                ASSERT_NEAR(read, own, 0.05) << "face " << f << " triangle " << t / 3;
+            }
+    }
+}
+
+// The lightmap textures the manager holds.
+size_t CountLightmapTextures()
+{
+    size_t count = 0;
+    for (ZETexture* texture = ZETextureManager::ms_pTexManager->GetTextures(); texture; texture = texture->m_pNext)
+        count += texture->m_bLightmap ? 1 : 0;
+    return count;
+}
+
+// A new lit vertex on the floor with lightmap coordinates (l, l).
+uint16_t FloorVertex(ZEBspWriter& writer, float x, float z, float l)
+{
+    return static_cast<uint16_t>(writer.AddLitVertex(ZELVertex{x, 0, z, 0, 0, l, l}));
+}
+
+// A convex face over the vertices, fanned from the first, with a lightmap
+// of distinct texels.
+ZEBspWriter::Face PatternedFace(ZEBspWriter& writer, const std::vector<uint16_t>& corners, uint16_t width,
+                                uint16_t height, uint32_t seed)
+{
+    std::vector<uint16_t> indices;
+    for (size_t c = 2; c < corners.size(); ++c)
+        indices.insert(indices.end(), {corners[0], corners[c - 1], corners[c]});
+    ZEBspWriter::Face face = writer.MakeFace(1, indices);
+    face.m_usLightmapWidth = width;
+    face.m_usLightmapHeight = height;
+    std::mt19937 random(seed);
+    for (uint32_t i = 0; i < static_cast<uint32_t>(width) * height; ++i)
+        face.m_aucLightmap.push_back(static_cast<uint8_t>(random()));
+    return face;
+}
+
 // The offset of the root node record.
 size_t RootOffset(const ZEBspWriter& writer)
 {
@@ -284,7 +405,7 @@ TEST_F(BSPTerrainTest, MapsWithoutAttributeBytesHaveOpaqueFaces)
     EXPECT_FALSE(m_pTerrain->m_bSecondPass);
 }
 
-TEST_F(BSPTerrainTest, AnEmptyLightmapGivesAnEmptyReferenceAndAFullOneAnUploadedLightmap)
+TEST_F(BSPTerrainTest, AnEmptyLightmapGivesAnEmptyReferenceAndAFullOneAPlaceOnAnUploadedPage)
 {
     ZEBspWriter writer = ThreeFaceLeaf(255);
     writer.m_aNodes[0].m_aFaces[1].SetLightmap(4, 2, 77);
@@ -292,11 +413,88 @@ TEST_F(BSPTerrainTest, AnEmptyLightmapGivesAnEmptyReferenceAndAFullOneAnUploaded
     ZEPolygon* empty = m_pTerrain->m_pRoot->m_pFaces;
     ASSERT_NE(empty->m_pLightmap, nullptr);
     EXPECT_TRUE(empty->m_pLightmap->IsEmpty());
-    ZETexture* lightmap = empty->m_pNext->m_pLightmap->GetTexture();
-    ASSERT_NE(lightmap, nullptr);
-    EXPECT_TRUE(lightmap->m_bLightmap);
-    EXPECT_EQ(lightmap->m_ulWidth, 4u);
-    EXPECT_EQ(lightmap->m_ulHeight, 2u);
+    ZETexture* page = empty->m_pNext->m_pLightmap->GetTexture();
+    ASSERT_NE(page, nullptr);
+    EXPECT_TRUE(page->m_bLightmap);
+    // 4 x 2 in a frame of one texel: the smallest page that holds 6 x 4.
+    EXPECT_EQ(page->m_ulWidth, 8u);
+    EXPECT_EQ(page->m_ulHeight, 4u);
+    EXPECT_EQ(std::count(page->m_pData, page->m_pData + 32, 77), 24);
+}
+
+TEST_F(BSPTerrainTest, FacesShareALightmapPageAndReadTheirOwnTexelsThroughIt)
+{
+    // 36 cells over shared corner vertices, each with an 8 x 8 lightmap of
+    // its own texels.
+    ZEBspWriter writer = ZETestMaps::MakeGridMap(6, 6, 10.0f, 8);
+    size_t before = CountLightmapTextures();
+    ASSERT_TRUE(Load(writer));
+    std::vector<ZEBSPFace*> faces;
+    LoadedFaces(m_pTerrain->m_pRoot, faces);
+    ASSERT_EQ(faces.size(), 36u);
+    ZETexture* page = faces[0]->m_pLightmap->GetTexture();
+    ASSERT_NE(page, nullptr);
+    for (ZEBSPFace* face : faces)
+        EXPECT_EQ(face->m_pLightmap->GetTexture(), page);
+    EXPECT_EQ(CountLightmapTextures(), before + 1);
+    EXPECT_EQ(page->m_ulReferences, 36u);
+    // Each shared corner is copied for every further cell that uses it.
+    EXPECT_EQ(m_pTerrain->m_ulNumLVertices, 36u * 4);
+    ExpectFacesReadTheirOwnLightmaps(writer, *m_pTerrain);
+}
+
+TEST_F(BSPTerrainTest, FacesThatAPageCannotStandInForKeepLightmapsOfTheirOwn)
+{
+    ZEBspWriter writer;
+    writer.AddTexture("ground", "level");
+    // The second face shares an edge with the first, but reaches a whole
+    // lightmap beyond its own; the third is wider than a page.
+    uint16_t a = FloorVertex(writer, 0, 0, 0), b = FloorVertex(writer, 0, 10, 0);
+    uint16_t c = FloorVertex(writer, 10, 10, 1), d = FloorVertex(writer, 10, 0, 1);
+    ZEBspWriter::Face paged = PatternedFace(writer, {a, b, c, d}, 4, 4, 1);
+    ZEBspWriter::Face far =
+        PatternedFace(writer, {d, c, FloorVertex(writer, 20, 10, 2), FloorVertex(writer, 20, 0, 2)}, 4, 4, 2);
+    ZEBspWriter::Face wide = PatternedFace(writer,
+                                           {FloorVertex(writer, 30, 0, 0), FloorVertex(writer, 30, 10, 0),
+                                            FloorVertex(writer, 40, 10, 1), FloorVertex(writer, 40, 0, 1)},
+                                           ZE_BSP_LIGHTMAP_PAGE - 1, 2, 3);
+    writer.AddLeaf({paged, far, wide});
+    ASSERT_TRUE(Load(writer));
+
+    ZEPolygon* faces[3] = {m_pTerrain->m_pRoot->m_pFaces, nullptr, nullptr};
+    faces[1] = faces[0]->m_pNext;
+    faces[2] = faces[1]->m_pNext;
+    ZETexture* textures[3];
+    for (int f = 0; f < 3; ++f)
+        ASSERT_NE(textures[f] = faces[f]->m_pLightmap->GetTexture(), nullptr);
+    EXPECT_EQ(textures[0]->m_ulWidth, 8u) << "the page of the first face alone";
+    EXPECT_EQ(textures[1]->m_ulWidth, 4u);
+    EXPECT_EQ(textures[2]->m_ulWidth, ZE_BSP_LIGHTMAP_PAGE - 1);
+    for (int f = 1; f < 3; ++f)
+        EXPECT_EQ(textures[f]->m_ulReferences, 1u);
+    // The shared edge is copied for the face that keeps its coordinates.
+    EXPECT_EQ(m_pTerrain->m_ulNumLVertices, 10u + 2);
+    ExpectFacesReadTheirOwnLightmaps(writer, *m_pTerrain);
+}
+
+TEST_F(BSPTerrainTest, WhenCopiesWouldOutgrowSixteenBitIndicesEveryFaceKeepsItsOwnLightmap)
+{
+    ZEBspWriter writer;
+    writer.AddTexture("ground", "level");
+    ZEBspWriter::Face first = PatternedFace(
+        writer, {FloorVertex(writer, 0, 0, 0), FloorVertex(writer, 0, 10, 0), FloorVertex(writer, 10, 10, 1)}, 4, 4, 1);
+    ZEBspWriter::Face second = first;   // the same vertices, its own lightmap
+    std::reverse(second.m_aucLightmap.begin(), second.m_aucLightmap.end());
+    writer.AddLeaf({first, second});
+    while (writer.m_aVertices.size() < 65535)
+        writer.AddVertex(0, 0, 0);
+    ASSERT_TRUE(Load(writer));
+
+    ZEPolygon* face = m_pTerrain->m_pRoot->m_pFaces;
+    ASSERT_NE(face->m_pLightmap->GetTexture(), face->m_pNext->m_pLightmap->GetTexture());
+    EXPECT_EQ(face->m_pLightmap->GetTexture()->m_ulWidth, 4u);
+    EXPECT_EQ(m_pTerrain->m_ulNumLVertices, 65535u);
+    ExpectFacesReadTheirOwnLightmaps(writer, *m_pTerrain);
 }
 
 TEST_F(BSPTerrainTest, NamesWithoutTerminatorAreCutAtTheirFieldsLastByte)
