@@ -288,7 +288,9 @@ void ZEOpenGLRenderer::SetPerspective(float fovY, float aspect, float zNear, flo
 
 void ZEOpenGLRenderer::SetTexture(ZETextureReference* texture)
 {
-    glBindTexture(GL_TEXTURE_2D, TextureName(texture));
+    GLuint name = TextureName(texture);
+    if (m_TextureBindings.Bind(0, name))
+        glBindTexture(GL_TEXTURE_2D, name);
 }
 
 // --- Geometry -----------------------------------------------------------------
@@ -563,6 +565,8 @@ void ZEOpenGLRenderer::SwitchOff2ndTextureUnit()
 
 void ZEOpenGLRenderer::BindOn2ndTextureUnit(uint32_t texture)
 {
+    if (!m_TextureBindings.Bind(1, texture))
+        return;
     SelectTextureUnit(1);
     glBindTexture(GL_TEXTURE_2D, texture);
     SelectTextureUnit(0);
@@ -860,6 +864,7 @@ void ZEOpenGLRenderer::RestoreTexture(ZETexture* texture, uint16_t filter)
         ZEGLPlanTextureUpload(texture->m_bAlpha, texture->m_bLightmap, texture->m_bClamp, filter, m_bMipMapping);
 
     glBindTexture(GL_TEXTURE_2D, texture->m_ulID);
+    m_TextureBindings.Bound(0, texture->m_ulID);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, upload.m_ulWrap);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, upload.m_ulWrap);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, upload.m_ulMagFilter);
@@ -903,6 +908,7 @@ void ZEOpenGLRenderer::ReleaseTexture(ZETexture* texture)
         return;
     GLuint name = texture->m_ulID;
     glDeleteTextures(1, &name);
+    m_TextureBindings.Deleted(name);
 }
 
 // --- Context ----------------------------------------------------------------------
@@ -915,8 +921,7 @@ void ZEOpenGLRenderer::SetupOpenGL()
     glEnable(GL_TEXTURE_2D);
     glEnable(GL_CULL_FACE);
     glEnable(GL_DEPTH_TEST);
-    glColorMaterial(GL_FRONT, GL_AMBIENT);
-    glEnable(GL_COLOR_MATERIAL);
+    LightWithTheCurrentColour();
     glColor3f(1.0f, 1.0f, 1.0f);
     glEnableClientState(GL_VERTEX_ARRAY);
     glEnableClientState(GL_TEXTURE_COORD_ARRAY);
@@ -924,11 +929,30 @@ void ZEOpenGLRenderer::SetupOpenGL()
     // windows may be of odd width.
     glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    // A new context starts with unit 1 off and nothing locked.
+    // A new context starts with unit 1 off, nothing locked and bindings
+    // this renderer did not make.
     m_bSecondTextureUnit = false;
+    m_TextureBindings.Forget();
     m_bArraysLocked = false;
     m_usLockedCount = 0;
     ForgetVertexArray();
+}
+
+void ZEOpenGLRenderer::LightWithTheCurrentColour()
+{
+    // Lighting without lights, a white scene ambient and the colour as
+    // ambient and diffuse material: every vertex gets exactly the current
+    // colour, alpha included (lighting takes alpha from the diffuse
+    // material), as it would unlit. The colour then reaches the fragments
+    // as an interpolated input; unlit, a fixed-function fragment stage may
+    // read it as a constant of its own, and a software rasteriser then
+    // takes every colour change for a new fragment state, which costs as
+    // much as a texture change.
+    const GLfloat white[4] = {1.0f, 1.0f, 1.0f, 1.0f};
+    glLightModelfv(GL_LIGHT_MODEL_AMBIENT, white);
+    glColorMaterial(GL_FRONT_AND_BACK, GL_AMBIENT_AND_DIFFUSE);
+    glEnable(GL_COLOR_MATERIAL);
+    glEnable(GL_LIGHTING);
 }
 
 void ZEOpenGLRenderer::Deactivate2ndTextureUnit()

@@ -28,11 +28,22 @@
 // function as they were. Unit 1 is switched off lazily, by the next draw
 // that does not want it (m_bSecondTextureUnit).
 //
+// Colour: SetAmbient's colour is the vertex colour of whatever follows.
+// It is routed through lighting without lights (a white scene ambient,
+// the colour as ambient and diffuse material), which gives exactly the
+// same colour and alpha but hands it to the fragments as an interpolated
+// input rather than a constant: on a software rasteriser a changed
+// fragment constant costs as much as a texture change, and models change
+// colour for every group.
+//
 // Textures are bound through ZETextureReference::GetTexture(), so an empty
 // or stale reference draws untextured. Texture objects are named by the
-// textures' ids.
+// textures' ids. A bind of what a unit already holds is skipped
+// (ZEGLTextureBindings); uploads and deletions keep that record true, so
+// every texture object call goes through this class.
 #pragma once
 
+#include "render/ZEOpenGLStates.h"
 #include "render/ZERenderer.h"
 
 #include <cstdint>
@@ -143,7 +154,8 @@ public:
     void ReleaseTexture(ZETexture* texture) override;
 
     // The context's start state: viewport, clear colour, culling, depth,
-    // colour material, client arrays.
+    // the colour through lighting without lights, client arrays, no
+    // bindings known.
     void SetupOpenGL();
     // Draws the text with the bound font, laid out as render/ZETextLayout.h
     // describes.
@@ -196,7 +208,11 @@ private:
     void RenderFacingQuad(const ZEVector& center, const ZEVector& right, const ZEVector& up,
                           ZETextureReference* texture);
     void LoadDefaultFont();
+    // Routes the current colour through lighting without lights, which
+    // leaves it unchanged (see the implementation).
+    void LightWithTheCurrentColour();
 
     bool m_bArraysLocked = false;
     uint16_t m_usLockedCount = 0;
+    ZEGLTextureBindings m_TextureBindings;
 };

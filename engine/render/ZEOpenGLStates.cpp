@@ -86,3 +86,34 @@ ZEGLTextureUpload ZEGLPlanTextureUpload(bool alpha, bool lightmap, bool clamp, u
     }
     return upload;
 }
+
+bool ZEGLTextureBindings::Bind(uint32_t unit, uint32_t name)
+{
+    if (unit >= ms_ulUnits)
+        return true;
+    if (m_abKnown[unit] && m_aulNames[unit] == name)
+        return false;
+    Bound(unit, name);
+    return true;
+}
+
+void ZEGLTextureBindings::Bound(uint32_t unit, uint32_t name)
+{
+    if (unit >= ms_ulUnits)
+        return;
+    m_aulNames[unit] = name;
+    m_abKnown[unit] = true;
+}
+
+void ZEGLTextureBindings::Deleted(uint32_t name)
+{
+    for (uint32_t unit = 0; unit < ms_ulUnits; ++unit)
+        if (m_abKnown[unit] && m_aulNames[unit] == name)
+            m_aulNames[unit] = 0;
+}
+
+void ZEGLTextureBindings::Forget()
+{
+    for (bool& known : m_abKnown)
+        known = false;
+}

@@ -11,6 +11,11 @@
 // Unknown codes: a depth comparison means "less", a stencil comparison
 // "never", a stencil operation "keep", a blend factor "zero"; an unknown
 // filter mode is bilinear.
+//
+// ZEGLTextureBindings remembers what each texture unit has bound, so the
+// renderer skips binds that would change nothing (a texture state change
+// is dear on a software rasteriser even when it is redundant, and the
+// faces of a map mostly share their lightmap page).
 #pragma once
 
 #include <cstdint>
@@ -39,3 +44,28 @@ struct ZEGLTextureUpload
 // gets them, since OpenGL ignores a texture whose filter wants levels it
 // lacks.
 ZEGLTextureUpload ZEGLPlanTextureUpload(bool alpha, bool lightmap, bool clamp, uint16_t filter, bool mipMapping);
+
+// The texture object bound on each of the renderer's texture units, as far
+// as the renderer knows. A unit starts unknown (after SetupOpenGL, or after
+// Forget), and an unknown unit always binds. Units beyond ms_ulUnits are
+// never remembered and always bind.
+class ZEGLTextureBindings
+{
+public:
+    static constexpr uint32_t ms_ulUnits = 2;
+
+    // Whether binding `name` on `unit` changes anything, and so must be
+    // done; remembers `name` as bound.
+    bool Bind(uint32_t unit, uint32_t name);
+    // Remembers `name` as bound on `unit` by a bind done elsewhere.
+    void Bound(uint32_t unit, uint32_t name);
+    // A deleted texture object leaves 0 bound wherever it was (as OpenGL
+    // does).
+    void Deleted(uint32_t name);
+    // Every unit unknown again.
+    void Forget();
+
+private:
+    uint32_t m_aulNames[ms_ulUnits] = {};
+    bool m_abKnown[ms_ulUnits] = {};
+};

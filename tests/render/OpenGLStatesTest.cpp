@@ -72,3 +72,27 @@ TEST(OpenGLTextureUpload, TrilinearNeverAsksForLevelsThatAreNotBuilt)
         EXPECT_EQ(upload.m_ulMinFilter, GLenum(GL_LINEAR));
     }
 }
+
+TEST(OpenGLTextureBindings, OnlyChangesBindOnceEachUnitIsKnown)
+{
+    ZEGLTextureBindings bindings;
+    EXPECT_TRUE(bindings.Bind(0, 0)) << "an unknown unit always binds";
+    EXPECT_FALSE(bindings.Bind(0, 0));
+    EXPECT_TRUE(bindings.Bind(0, 7));
+    EXPECT_FALSE(bindings.Bind(0, 7));
+    EXPECT_TRUE(bindings.Bind(1, 7)) << "units are apart";
+    EXPECT_FALSE(bindings.Bind(1, 7));
+    EXPECT_TRUE(bindings.Bind(2, 7)) << "beyond the units kept";
+    EXPECT_TRUE(bindings.Bind(2, 7));
+
+    bindings.Bound(0, 9);
+    EXPECT_TRUE(bindings.Bind(0, 7)) << "a bind done elsewhere";
+    bindings.Deleted(7);
+    EXPECT_FALSE(bindings.Bind(0, 0)) << "deleting a bound texture leaves 0 bound";
+    EXPECT_FALSE(bindings.Bind(1, 0));
+    EXPECT_TRUE(bindings.Bind(1, 7));
+
+    bindings.Forget();
+    EXPECT_TRUE(bindings.Bind(0, 0));
+    EXPECT_TRUE(bindings.Bind(1, 7));
+}

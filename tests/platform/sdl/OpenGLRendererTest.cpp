@@ -403,6 +403,56 @@ TEST_F(OpenGLRenderer, LightmapsGiveTheSamePictureInOnePassAndInTwo)
         EXPECT_LE(LargestDifference(unlit, draw(how, lightmap)), 1) << "lightmaps off " << how;
 }
 
+TEST_F(OpenGLRenderer, BindsSkippedAsRedundantStayTrueThroughUploads)
+{
+    ZETextureReference* quadrants = Texture(Quadrants(), 4, 4);
+    std::vector<ZEVertex> quad = Quad<ZEVertex>();
+    R->SetTexture(quadrants);
+    // Uploading binds the new texture object on the way.
+    ZETextureReference* grey = Texture(std::vector<uint8_t>(4 * 4 * 3, 128), 4, 4);
+    R->SetTexture(quadrants);
+    R->Render(quad.data(), 4, kQuadIndices, 6);
+    ExpectQuadrants("after another texture's upload");
+
+    // A lightmap drawn between two draws of the base texture goes to unit 1.
+    R->m_bLightmaps = true;
+    ZETextureReference* lightmap = Lightmap(std::vector<uint8_t>(16, 255), 4, 4);
+    std::vector<ZELVertex> lit = Quad<ZELVertex>();
+    R->ClearBuffers();
+    R->SetTexture(grey);
+    R->SetTexture(quadrants);
+    R->Render(lit.data(), 4, kQuadIndices, 6, lightmap);
+    R->Render(lit.data(), 4, kQuadIndices, 6, lightmap);
+    ExpectQuadrants("lit by a white lightmap");
+}
+
+TEST_F(OpenGLRenderer, TheColourReachesEveryPathExactlyWithItsAlpha)
+{
+    R->SetTexture(nullptr);
+    R->SetAmbient(200, 100, 50);
+    R->DrawRectangle(0, 0, 40, 40);
+    EXPECT_TRUE(Is(Read(20, 20), 200, 100, 50));
+    // Through the arrays, modulating a texture.
+    R->SetTexture(Texture(Quadrants(), 4, 4));
+    R->SetAmbient(128, 64, 32);
+    std::vector<ZEVertex> quad = Quad<ZEVertex>();
+    R->Render(quad.data(), 4, kQuadIndices, 6);
+    EXPECT_TRUE(Is(Read(260, 180), 128, 0, 0));
+    EXPECT_TRUE(Is(Read(380, 300), 128, 64, 32));
+    // Alpha blends as set, however often the colour changes in between.
+    R->ClearBuffers();
+    R->SetBackgroundColor(0, 0, 255);
+    R->ClearBuffers();
+    R->EnableBlending();
+    R->SetBlendingState(4, 5);
+    R->SetTexture(nullptr);
+    R->SetAmbient(0, 255, 0, 10);
+    R->SetAmbient(255, 0, 0, 128);
+    R->DrawRectangle(0, 0, 40, 40);
+    R->DisableBlending();
+    EXPECT_TRUE(Is(Read(20, 20), 128, 0, 127));
+}
+
 TEST_F(OpenGLRenderer, TextPutsEachGlyphWhereTheLayoutSays)
 {
     // 128 x 128 texels, cells of 8: 'A' white, 'B' red, 0x84 (the cell of
