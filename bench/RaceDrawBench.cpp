@@ -74,6 +74,7 @@ double DrawReference(ZERenderer& renderer, const ZEBSPTerrain& terrain, const st
     glEnable(GL_DEPTH_TEST);
     glDepthFunc(GL_LEQUAL);
     glDisable(GL_BLEND);
+    glDisable(GL_LIGHTING);
     glEnable(GL_TEXTURE_2D);
     glColor4ub(255, 255, 255, 255);
     glEnableClientState(GL_VERTEX_ARRAY);
