@@ -72,7 +72,7 @@ ZEGLTextureUpload ZEGLPlanTextureUpload(bool alpha, bool lightmap, bool clamp, u
         upload.m_ulFormat = GL_RGB;
         upload.m_ulBytesPerTexel = 3;
     }
-    upload.m_bMipmaps = !alpha && !lightmap && !clamp && mipMapping;
+    upload.m_bMipmaps = !alpha && !lightmap && !clamp && mipMapping && filter == kTrilinearFilter;
 
     if (filter == kNearestFilter)
     {
@@ -81,8 +81,7 @@ ZEGLTextureUpload ZEGLPlanTextureUpload(bool alpha, bool lightmap, bool clamp, u
     else
     {
         upload.m_ulMagFilter = GL_LINEAR;
-        bool trilinear = filter == kTrilinearFilter && upload.m_bMipmaps;
-        upload.m_ulMinFilter = trilinear ? GL_LINEAR_MIPMAP_LINEAR : GL_LINEAR;
+        upload.m_ulMinFilter = upload.m_bMipmaps ? GL_LINEAR_MIPMAP_LINEAR : GL_LINEAR;
     }
     return upload;
 }

@@ -39,10 +39,12 @@ struct ZEGLTextureUpload
 
 // Alpha textures are RGBA, lightmaps luminance, all others RGB. Lightmaps
 // and clamped textures clamp to their edge texels, others repeat. Only an
-// opaque RGB texture that repeats gets mipmaps, and only while mipmapping
-// is on; a mipmapping filter (mode 2) is chosen only for a texture that
-// gets them, since OpenGL ignores a texture whose filter wants levels it
-// lacks.
+// opaque RGB texture that repeats may get mipmaps, only while mipmapping
+// is on, and only with the filter that samples them (mode 2, trilinear):
+// a nearest or bilinear texture never reads a level beyond the first, so
+// building them would only cost load time and memory. Conversely the
+// mipmapping filter is chosen only for a texture that gets them, since
+// OpenGL ignores a texture whose filter wants levels it lacks.
 ZEGLTextureUpload ZEGLPlanTextureUpload(bool alpha, bool lightmap, bool clamp, uint16_t filter, bool mipMapping);
 
 // The texture object bound on each of the renderer's texture units, as far

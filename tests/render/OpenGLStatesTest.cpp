@@ -60,6 +60,17 @@ TEST(OpenGLTextureUpload, FormatWrapAndFilterByKind)
     EXPECT_FALSE(ZEGLPlanTextureUpload(false, false, false, 2, false).m_bMipmaps);
 }
 
+TEST(OpenGLTextureUpload, LevelsAreBuiltOnlyForTheFilterThatSamplesThem)
+{
+    for (uint16_t filter : {0, 1, 7})
+    {
+        ZEGLTextureUpload upload = ZEGLPlanTextureUpload(false, false, false, filter, true);
+        EXPECT_FALSE(upload.m_bMipmaps) << "filter " << filter;
+        EXPECT_NE(upload.m_ulMinFilter, GLenum(GL_LINEAR_MIPMAP_LINEAR)) << "filter " << filter;
+    }
+    EXPECT_TRUE(ZEGLPlanTextureUpload(false, false, false, 2, true).m_bMipmaps);
+}
+
 TEST(OpenGLTextureUpload, TrilinearNeverAsksForLevelsThatAreNotBuilt)
 {
     // OpenGL ignores a texture whose filter wants missing levels: sky
