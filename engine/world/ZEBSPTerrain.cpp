@@ -967,8 +967,8 @@ public:
     }
 
 private:
-    static const int32_t kFree = -1;       // no face draws it yet
-    static const int32_t kAsRead = -2;     // drawn with the coordinates read
+    static constexpr int32_t kFree = -1;       // no face draws it yet
+    static constexpr int32_t kAsRead = -2;     // drawn with the coordinates read
 
     bool Reproducible(const PendingLightmap& lightmap) const
     {
