@@ -265,8 +265,11 @@ void WZRace::PlaceCamera(const WZRaceContext& context, uint32_t elapsed)
         car.m_ulView = WZ_VIEW_INSIDE;
         car.m_bCollision = false;
     }
+    // Where the camera stands matters only to a frame that is drawn (and
+    // the listener that follows it); the car's view flags above are set
+    // either way.
     ZERenderer* renderer = context.m_pEngine->m_pRenderer;
-    if (renderer)
+    if (renderer && context.m_pEngine->m_bDrawing)
     {
         renderer->m_Camera.SetPosition(placement.m_vPosition);
         renderer->m_Camera.SetRotation(placement.m_vRotation);

@@ -22,9 +22,9 @@
 
 namespace
 {
-std::unique_ptr<WZTestGame> StartGame(const std::string& options)
+std::unique_ptr<WZTestGame> StartGame(const std::string& options, bool drawing = false)
 {
-    auto game = std::make_unique<WZTestGame>(options);
+    auto game = std::make_unique<WZTestGame>(options, drawing);
     game->Start();
     return game;
 }
@@ -116,13 +116,14 @@ TEST(RaceTest, ComputerCarsTurnAtLeastAHundredTwentyDegrees)
 
 TEST(RaceTest, TheOpenConsoleFreezesTheRace)
 {
-    auto game = StartGame("--seed 5");
+    auto game = StartGame("--seed 5", true);
     TakeTheWheel(*game);
     RunUntilStarted(*game);
     WZCar& player = *game->m_Race.m_pPlayerCar;
     game->Input()->SetKey(ZE_KEY_UP, true);
     game->Run(300);
     EXPECT_EQ(player.m_fPedal, 1.0f);
+    ASSERT_NE(game->m_pRenderer->m_Camera.m_vPosition, ZEVector());
     game->m_pEngine->m_pConsole->SetState(ZE_CONSOLE_HALF);
     game->Input()->SetKey(ZE_KEY_UP, false);
     game->Input()->SetKey(ZE_KEY_DOWN, true);
