@@ -89,22 +89,22 @@ WZCar::~WZCar()
     delete m_pRearLight;
 }
 
-void WZCar::Build(const WZCarSpec& spec, const ZEVector& position, float heading)
+void WZCar::Build(const WZCarSpec& row, const ZEVector& position, float heading)
 {
     m_pBoundingVolume = new ZEOBoundingBox();
-    m_pMotorSound = Sound(spec.m_pMotorSound);
+    m_pMotorSound = Sound(row.m_pMotorSound);
     m_pBrakeSound = Sound("brake.ogg");
-    m_pHornSound = Sound(spec.m_pHornSound);
-    m_fMass = spec.m_fMass;
-    m_Drivetrain.m_fMaxRevs = spec.m_fMaxRevs;
-    m_Drivetrain.SetGears(spec.m_aGears, spec.m_ulNumGears);
-    m_Drivetrain.m_fBrakeStrength = spec.m_fBrakeStrength;
-    m_fSteeringRate = spec.m_fSteeringRate;
+    m_pHornSound = Sound(row.m_pHornSound);
+    m_fMass = row.m_fMass;
+    m_Drivetrain.m_fMaxRevs = row.m_fMaxRevs;
+    m_Drivetrain.SetGears(row.m_aGears, row.m_ulNumGears);
+    m_Drivetrain.m_fBrakeStrength = row.m_fBrakeStrength;
+    m_fSteeringRate = row.m_fSteeringRate;
     m_vPosition = m_vOldPosition = position;
     m_vRotation = ZEVector(0.0f, heading, 0.0f);
 
     ZEModelManager* models = ZEModelManager::ms_pModelManager;
-    m_pModel = models ? models->GetModel(ZEString(spec.m_pModel)) : nullptr;
+    m_pModel = models ? models->GetModel(ZEString(row.m_pModel)) : nullptr;
     ZEAABoundingBox box;
     if (m_pModel)
     {
@@ -121,27 +121,27 @@ void WZCar::Build(const WZCarSpec& spec, const ZEVector& position, float heading
     m_vPosition.y = m_vOldPosition.y = m_fGroundHeight;
     RebuildBox();
 
-    m_fRearAxle = spec.m_fRearAxle;
-    m_fTyreWidth = spec.m_fTyreWidth;
-    m_fTyreInset = spec.m_fTyreInset;
+    m_fRearAxle = row.m_fRearAxle;
+    m_fTyreWidth = row.m_fTyreWidth;
+    m_fTyreInset = row.m_fTyreInset;
     for (int i = 0; i < 4; ++i)
-        m_avLights[i] = Vector(spec.m_aafLights[i]);
+        m_avLights[i] = Vector(row.m_aafLights[i]);
     UpdateVectors();
-    CreateSmoke(spec);
+    CreateSmoke(row);
     if (m_pMotorSound)
         m_pMotorSound->Play3D(m_vPosition, m_vVelocity, -1, 1.0f);
 }
 
-void WZCar::CreateSmoke(const WZCarSpec& spec)
+void WZCar::CreateSmoke(const WZCarSpec& row)
 {
     ZEEngine* engine = ZEEngine::ms_pEngine;
     if (!ms_bSmoke || !engine)
         return;
-    m_usNumSmoke = spec.m_usNumSmoke;
+    m_usNumSmoke = row.m_usNumSmoke;
     for (uint16_t i = 0; i < m_usNumSmoke; ++i)
     {
-        m_avSmokeOffset[i] = Vector(spec.m_aafSmoke[i]);
-        m_apSmoke[i] = new ZEParticleFX(GetCenter(), ZEParticleFX::ms_lSmoke, 4.0f, spec.m_fSmokeSize, 0, 0.0f, 0.0f,
+        m_avSmokeOffset[i] = Vector(row.m_aafSmoke[i]);
+        m_apSmoke[i] = new ZEParticleFX(GetCenter(), ZEParticleFX::ms_lSmoke, 4.0f, row.m_fSmokeSize, 0, 0.0f, 0.0f,
                                         m_vUp, 250, 1000, 255, 1.0f, true, false);
         m_apSmoke[i]->SetColor(255, 255, 255);
         engine->AddParticleSystem(m_apSmoke[i]);

@@ -177,7 +177,7 @@ public:
 
 protected:
     // Fills the car from its roster row and places it (status 6, no gear).
-    void Build(const WZCarSpec& spec, const ZEVector& position, float heading);
+    void Build(const WZCarSpec& row, const ZEVector& position, float heading);
     // The blinking after a reset lasts this long (ms).
     void SetGhostTime(uint32_t ms) { m_ulGhostTime = ms; }
     // A point given in car axes (side, up, forward) from the box centre.
@@ -199,7 +199,7 @@ private:
     void MoveSmoke();
     void MoveSounds();
     void RenderCoronas(ZERenderer* renderer, ZECamera* camera);
-    void CreateSmoke(const WZCarSpec& spec);
+    void CreateSmoke(const WZCarSpec& row);
 
     uint32_t m_ulGhostTime = 1000;
 };

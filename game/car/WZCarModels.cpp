@@ -46,7 +46,7 @@ const uint8_t kBrightening = 1, kDarkening = 0;
 const uint32_t kSirenGhostTime = 2500;
 }
 
-WZSiren::WZSiren(const WZSirenSpec& spec) : m_Spec(spec)
+WZSiren::WZSiren(const WZSirenSpec& row) : m_Spec(row)
 {
     if (ZETextureManager* textures = ZETextureManager::ms_pTexManager)
         m_pSirenLight = textures->GetTexture(ZEString("corona03"), ZEString("EngineSFX"), false, 1, true);

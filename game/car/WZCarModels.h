@@ -32,7 +32,7 @@ WZ_DECLARE_CAR_MODEL(WZLoserGolf)
 // fade up and down out of step, 1.5 brightness steps a millisecond.
 struct WZSiren
 {
-    explicit WZSiren(const WZSirenSpec& spec);
+    explicit WZSiren(const WZSirenSpec& row);
     ~WZSiren();
     WZSiren(const WZSiren&) = delete;
     WZSiren& operator=(const WZSiren&) = delete;

@@ -56,16 +56,16 @@ void Reach(CarSpec& car, const float* at)
     car.m_fRear = std::max(car.m_fRear, -at[2]);
 }
 
-CarSpec FromRoster(const WZCarSpec& spec, const WZSirenSpec* siren)
+CarSpec FromRoster(const WZCarSpec& row, const WZSirenSpec* siren)
 {
     CarSpec car;
-    std::string model = spec.m_pModel;
+    std::string model = row.m_pModel;
     car.m_pName = model.substr(0, model.size() - 4);
-    car.m_fRearAxle = spec.m_fRearAxle;
-    for (const auto& light : spec.m_aafLights)
+    car.m_fRearAxle = row.m_fRearAxle;
+    for (const auto& light : row.m_aafLights)
         Reach(car, light);
-    for (uint16_t i = 0; i < spec.m_usNumSmoke; ++i)
-        Reach(car, spec.m_aafSmoke[i]);
+    for (uint16_t i = 0; i < row.m_usNumSmoke; ++i)
+        Reach(car, row.m_aafSmoke[i]);
     for (uint32_t i = 0; siren && i < siren->m_ulNumLights; ++i)
         Reach(car, siren->m_aafLights[i]);
     return car;
@@ -225,9 +225,9 @@ TEST_F(ModelsTest, RosterWheelsAreThoseOfTheDescriptions)
     std::vector<const WZCarSpec*> specs;
     for (uint32_t c = 0; c < WZ_NUM_CARS; ++c)
         specs.push_back(&WZGetCarSpec(static_cast<WZCarName>(c)));
-    for (const WZCarSpec* spec : specs)
+    for (const WZCarSpec* row : specs)
     {
-        std::string model = spec->m_pModel;
+        std::string model = row->m_pModel;
         SCOPED_TRACE(model);
         std::ifstream file(std::string(WRENZO_MODELS_SOURCE_DIR) + "/" + model.substr(0, model.size() - 4) + ".txt");
         ASSERT_TRUE(file.good());
@@ -243,12 +243,12 @@ TEST_F(ModelsTest, RosterWheelsAreThoseOfTheDescriptions)
             else if (inModel)
                 std::sscanf(line.c_str(), "tyre = %f %f", &width, &inset);
         }
-        EXPECT_EQ(axle, spec->m_fRearAxle);
+        EXPECT_EQ(axle, row->m_fRearAxle);
         // A description without "tyre" leaves the width and inset to the game.
         if (width >= 0.0f)
         {
-            EXPECT_EQ(width, spec->m_fTyreWidth);
-            EXPECT_EQ(inset, spec->m_fTyreInset);
+            EXPECT_EQ(width, row->m_fTyreWidth);
+            EXPECT_EQ(inset, row->m_fTyreInset);
         }
     }
 }

@@ -12,10 +12,10 @@ const uint32_t kStep = 15;
 
 void Fill(WZDrivetrain& drive, WZCarName car)
 {
-    const WZCarSpec& spec = WZGetCarSpec(car);
-    drive.m_fMaxRevs = spec.m_fMaxRevs;
-    drive.SetGears(spec.m_aGears, spec.m_ulNumGears);
-    drive.m_fBrakeStrength = spec.m_fBrakeStrength;
+    const WZCarSpec& row = WZGetCarSpec(car);
+    drive.m_fMaxRevs = row.m_fMaxRevs;
+    drive.SetGears(row.m_aGears, row.m_ulNumGears);
+    drive.m_fBrakeStrength = row.m_fBrakeStrength;
     drive.Stop();
 }
 
@@ -34,8 +34,8 @@ TEST(DrivetrainTest, EveryModelShiftsUpToItsTopSpeed)
 {
     for (uint32_t c = 0; c < WZ_NUM_CARS; ++c)
     {
-        const WZCarSpec& spec = WZGetCarSpec(static_cast<WZCarName>(c));
-        SCOPED_TRACE(spec.m_pClassName);
+        const WZCarSpec& row = WZGetCarSpec(static_cast<WZCarName>(c));
+        SCOPED_TRACE(row.m_pClassName);
         WZDrivetrain drive;
         Fill(drive, static_cast<WZCarName>(c));
         int32_t highest = 0;
@@ -47,8 +47,8 @@ TEST(DrivetrainTest, EveryModelShiftsUpToItsTopSpeed)
             EXPECT_TRUE(drive.m_lGear == before || drive.m_lGear == before + 1 || before == -1);
             highest = std::max(highest, drive.m_lGear);
         }
-        EXPECT_EQ(highest, static_cast<int32_t>(spec.m_ulNumGears) - 1);
-        float top = spec.m_aGears[spec.m_ulNumGears - 1].m_fRatio * 0.36f;
+        EXPECT_EQ(highest, static_cast<int32_t>(row.m_ulNumGears) - 1);
+        float top = row.m_aGears[row.m_ulNumGears - 1].m_fRatio * 0.36f;
         EXPECT_NEAR(drive.GetSpeedKMH(), top, top * 0.02f);
         EXPECT_FLOAT_EQ(drive.GetTopSpeedKMH(), top);
     }
@@ -134,15 +134,15 @@ TEST(DrivetrainTest, ABoostIsTakenBackExactly)
 {
     WZDrivetrain drive;
     Fill(drive, WZ_CAR_PICKUP);
-    const WZCarSpec& spec = WZGetCarSpec(WZ_CAR_PICKUP);
+    const WZCarSpec& row = WZGetCarSpec(WZ_CAR_PICKUP);
     drive.ApplyBoost();
-    EXPECT_FLOAT_EQ(drive.m_pGears[1].m_fAcceleration, spec.m_aGears[1].m_fAcceleration * 4.0f);
-    EXPECT_FLOAT_EQ(drive.m_pGears[6].m_fRatio, spec.m_aGears[6].m_fRatio + 250.0f);
-    EXPECT_FLOAT_EQ(drive.m_pGears[0].m_fRatio, spec.m_aGears[0].m_fRatio);
+    EXPECT_FLOAT_EQ(drive.m_pGears[1].m_fAcceleration, row.m_aGears[1].m_fAcceleration * 4.0f);
+    EXPECT_FLOAT_EQ(drive.m_pGears[6].m_fRatio, row.m_aGears[6].m_fRatio + 250.0f);
+    EXPECT_FLOAT_EQ(drive.m_pGears[0].m_fRatio, row.m_aGears[0].m_fRatio);
     drive.TakeBackBoost();
-    for (uint32_t g = 0; g < spec.m_ulNumGears; ++g)
+    for (uint32_t g = 0; g < row.m_ulNumGears; ++g)
     {
-        EXPECT_FLOAT_EQ(drive.m_pGears[g].m_fAcceleration, spec.m_aGears[g].m_fAcceleration);
-        EXPECT_FLOAT_EQ(drive.m_pGears[g].m_fRatio, spec.m_aGears[g].m_fRatio);
+        EXPECT_FLOAT_EQ(drive.m_pGears[g].m_fAcceleration, row.m_aGears[g].m_fAcceleration);
+        EXPECT_FLOAT_EQ(drive.m_pGears[g].m_fRatio, row.m_aGears[g].m_fRatio);
     }
 }
