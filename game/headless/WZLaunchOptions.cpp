@@ -113,7 +113,6 @@ const NumberOption* FindNumber(const std::string& word)
 bool WZParseLaunchOptions(const char* commandLine, WZLaunchOptions& options, ZEString& error)
 {
     std::vector<std::string> words = Words(commandLine);
-    options.m_bGiven = !words.empty();
     for (size_t i = 0; i < words.size(); ++i)
     {
         const std::string& word = words[i];

@@ -26,7 +26,6 @@
 
 struct WZLaunchOptions
 {
-    bool m_bGiven = false;        // any option at all
     bool m_bHeadless = false;
     ZEString m_strTrack{"testtrack"};
     uint32_t m_ulLaps = 3;

@@ -29,7 +29,6 @@ struct WZCameraInput
     uint32_t m_ulMode = 1;       // WZCameraMode
     bool m_bLookBack = false;
     bool m_bAnimated = true;
-    uint32_t m_ulElapsed = 0;    // ms since the last frame
 };
 
 struct WZCameraPlacement

@@ -256,7 +256,6 @@ void WZRace::PlaceCamera(const WZRaceContext& context, uint32_t elapsed)
     input.m_ulMode = config.m_ulCameraPosition;
     input.m_bLookBack = car.m_bHuman && Held(config, WZ_KEY_LOOK_BACK);
     input.m_bAnimated = config.m_bAnimatedCamera;
-    input.m_ulElapsed = elapsed;
     if (config.m_bAnimatedCamera && config.m_ulCameraPosition != WZ_CAMERA_COCKPIT)
         m_fCameraSwing = WZSwingCamera(m_fCameraSwing, car.m_fSteering, elapsed);
     WZCameraPlacement placement = WZPlaceCamera(input, m_fCameraSwing);
