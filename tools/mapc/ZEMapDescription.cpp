@@ -331,7 +331,7 @@ public:
 
     bool Read()
     {
-        const char* sections[] = {"map", "settings", "textures", "track", "walls", "ground", "hill",
+        const char* sections[] = {"map", "settings", "textures", "track", "narrow", "walls", "ground", "hill",
                                   "box", "tunnel", "bridge", "rail", "lights", "point_light", "spot_light",
                                   "dynamic_light", "nodes", "grid", "powerup", "roadsign", "model",
                                   "particles", "water", "billboard", "decal", "skybox"};
@@ -348,6 +348,7 @@ public:
         if (m_Messages.HasErrors())
             return false;
         ReadTrack();
+        Each("narrow", [this](Section& s) { ReadNarrow(s); });
         ReadWalls();
         ReadGround();
         Each("hill", [this](Section& s) { ReadHill(s); });
@@ -483,6 +484,23 @@ private:
         track.m_usVergeTexture = track.m_usRoadTexture;
         s.Texture("verge_texture", track.m_usVergeTexture);
         s.Finish();
+    }
+
+    void ReadNarrow(Section& s)
+    {
+        ZEMapNarrow narrow;
+        narrow.m_ulLine = s.SectionLine();
+        narrow.m_ulToLine = s.Line("to");
+        s.Number("from", narrow.m_dFrom, 0.0, kHuge, true);
+        s.Number("to", narrow.m_dTo, 0.0, kHuge, true);
+        // Room for one car and a little to spare.
+        s.Number("width", narrow.m_dWidth, 80.0, 3000.0, true);
+        s.Number("ramp", narrow.m_dRamp, 0.0, kHuge);
+        if (narrow.m_dTo <= narrow.m_dFrom)
+            s.Fail("to", "must lie beyond from");
+        if (narrow.m_dWidth >= m_Out.m_Track.m_dWidth)
+            s.Fail("width", ZEString::Format("must be less than [track] width %g", m_Out.m_Track.m_dWidth).CStr());
+        m_Out.m_aNarrows.push_back(narrow);
     }
 
     void ReadWalls()

@@ -3,7 +3,8 @@
 //
 // The description names what the compiler builds, never how: a closed
 // road given by the control points of a smooth centre line and a width,
-// flat at y = 0, with a verge up to the walls on either side; the ground
+// flat at y = 0, with a verge up to the walls on either side, narrower in
+// the sections that ask for single file; the ground
 // around it, which rises into hills away from the road; buildings, tunnels,
 // bridges and rails; lights; placed entities; and how many track and AI
 // nodes to generate. Every value keeps the line it was written on, so any
@@ -73,6 +74,17 @@ struct ZEMapTrackDesc
     uint16_t m_usRoadTexture = 0;
     uint16_t m_usVergeTexture = 0;
     uint32_t m_ulLine = 0;
+};
+
+// A stretch where the road is narrower than [track] width; over `ramp`
+// before `from` and after `to` the width eases back to the normal one.
+struct ZEMapNarrow
+{
+    double m_dFrom = 0.0, m_dTo = 0.0;   // along the track
+    double m_dWidth = 0.0;               // road width inside the section
+    double m_dRamp = 300.0;
+    uint32_t m_ulLine = 0;
+    uint32_t m_ulToLine = 0;             // of the `to` key, or the section
 };
 
 enum ZEMapWallKind
@@ -326,6 +338,7 @@ struct ZEMapDescription
     ZEMapSettings m_Settings;
     std::vector<ZEMapTexture> m_aTextures;
     ZEMapTrackDesc m_Track;
+    std::vector<ZEMapNarrow> m_aNarrows;
     ZEMapWallsDesc m_Walls;
     ZEMapGroundDesc m_Ground;
     std::vector<ZEMapHill> m_aHills;

@@ -26,8 +26,10 @@ const double kAINodeReach = 150.0;
 // node quad stands.
 const double kBelowRoad = -10.0;
 const double kNodeTop = 200.0;
-// Half a car's width, kept between a grid slot and the road's edge.
+// Half a car's width, kept between a grid slot and the road's edge, and
+// half the longest car's length, behind the last slot.
 const double kHalfCar = 15.0;
+const double kHalfCarLength = 45.0;
 // Racing line: curvature is averaged over this much road either way, and a
 // bend of this radius is cut fully.
 const double kLineWindow = 500.0;
@@ -204,7 +206,6 @@ bool ZEMapEntities::AddTrackNodes(const ZEMapDescription& description, const ZEM
 {
     uint32_t count = description.m_Nodes.m_ulTrackNodes;
     double spacing = track.GetLength() / count;
-    double half = track.GetInnerHalf();
     bool fine = true;
     for (uint32_t k = 0; k < count; ++k)
     {
@@ -231,6 +232,7 @@ bool ZEMapEntities::AddTrackNodes(const ZEMapDescription& description, const ZEM
             continue;
         }
         ZEMapTrackSample at = track.At(along);
+        double half = at.m_dInnerHalf;
         ZEMapVec3 back(-at.m_vTangent.x, 0.0, -at.m_vTangent.z);
         _WZTrackNodeRecord record{};
         record.m_cIndex = static_cast<int8_t>(k);
@@ -249,7 +251,6 @@ bool ZEMapEntities::AddAINodes(const ZEMapDescription& description, const ZEMapT
     const ZEMapNodesDesc& nodes = description.m_Nodes;
     uint32_t count = nodes.m_ulAINodes;
     double spacing = track.GetLength() / count;
-    double room = std::max(0.0, description.m_Track.m_dWidth * 0.5 - kRoadMargin);
     std::vector<ZEMapVec3> points;
     std::vector<std::vector<uint8_t>> blocks;
     for (uint32_t m = 0; m < count; ++m)
@@ -257,6 +258,7 @@ bool ZEMapEntities::AddAINodes(const ZEMapDescription& description, const ZEMapT
         // The first waypoint lies half a spacing beyond the start line.
         double along = spacing * (m + 0.5);
         double bend = track.TurnAhead(along - kLineWindow, 2.0 * kLineWindow) / (2.0 * kLineWindow);
+        double room = std::max(0.0, track.At(along).m_dRoadHalf - kRoadMargin);
         double side = std::clamp(bend * kFullCutRadius, -1.0, 1.0) * nodes.m_dRacingLine * room;
         points.push_back(track.Point(along, side, 0.0));
 
@@ -294,15 +296,18 @@ bool ZEMapEntities::AddAINodes(const ZEMapDescription& description, const ZEMapT
 bool ZEMapEntities::AddGrid(const ZEMapDescription& description, const ZEMapTrack& track, ZEMapMessages& messages)
 {
     const ZEMapGridDesc& grid = description.m_Grid;
-    double lane = grid.m_dLane > 0.0 ? grid.m_dLane : description.m_Track.m_dWidth * 0.25;
-    if (lane + kHalfCar > description.m_Track.m_dWidth * 0.5 || lane < kHalfCar)
+    double length = grid.m_dBehind + 1.5 * grid.m_dSpacing;
+    if (!GridOnFullRoad(description, track, length, messages))
+        return false;
+    double half = track.At(-grid.m_dBehind).m_dRoadHalf;
+    double lane = grid.m_dLane > 0.0 ? grid.m_dLane : half * 0.5;
+    if (lane + kHalfCar > half || lane < kHalfCar)
     {
         messages.Error(grid.m_ulLine, ZEString::Format("[grid] lane: %.0f puts the cars off the road or onto "
                                                        "one another (from %.0f to %.0f)",
-                                                       lane, kHalfCar, description.m_Track.m_dWidth * 0.5 - kHalfCar));
+                                                       lane, kHalfCar, half - kHalfCar));
         return false;
     }
-    double length = grid.m_dBehind + 1.5 * grid.m_dSpacing;
     double nodeSpacing = track.GetLength() / description.m_Nodes.m_ulTrackNodes;
     if (length + kHalfCar * 4.0 >= nodeSpacing)
     {
@@ -331,10 +336,29 @@ bool ZEMapEntities::AddGrid(const ZEMapDescription& description, const ZEMapTrac
     return fine;
 }
 
+bool ZEMapEntities::GridOnFullRoad(const ZEMapDescription& description, const ZEMapTrack& track, double length,
+                                   ZEMapMessages& messages) const
+{
+    // From the last car's tail to the start line.
+    double stretch = length + kHalfCarLength;
+    bool fine = true;
+    for (const ZEMapNarrow& narrow : description.m_aNarrows)
+    {
+        if (!track.Overlaps(-stretch, stretch, narrow.m_dFrom - narrow.m_dRamp,
+                            narrow.m_dTo - narrow.m_dFrom + 2.0 * narrow.m_dRamp))
+            continue;
+        messages.Error(narrow.m_ulLine, ZEString::Format("[[narrow]] reaches, ramps included, into the grid on the "
+                                                         "last %.0f before the start line; the cars start side by "
+                                                         "side on road of full width",
+                                                         stretch));
+        fine = false;
+    }
+    return fine;
+}
+
 void ZEMapEntities::AddBarriers(const ZEMapDescription& description, const ZEMapTrack& track)
 {
     const std::vector<ZEMapTrackSample>& samples = track.GetSamples();
-    double half = track.GetInnerHalf();
     double top = description.m_Walls.m_dHeight;
     for (size_t k = 0; k < samples.size(); ++k)
     {
@@ -342,7 +366,8 @@ void ZEMapEntities::AddBarriers(const ZEMapDescription& description, const ZEMap
         const ZEMapTrackSample& b = samples[(k + 1) % samples.size()];
         for (double sign : {-1.0, 1.0})
         {
-            ZEMapVec2 pa = a.m_vPoint + a.m_vRight * (sign * half), pb = b.m_vPoint + b.m_vRight * (sign * half);
+            ZEMapVec2 pa = a.m_vPoint + a.m_vRight * (sign * a.m_dInnerHalf);
+            ZEMapVec2 pb = b.m_vPoint + b.m_vRight * (sign * b.m_dInnerHalf);
             ZEMapVec3 towardsTrack(-sign * a.m_vRight.x, 0.0, -sign * a.m_vRight.z);
             ZEMapEntityPolygon wall = Quad({Flat(pa, kBelowRoad), Flat(pb, kBelowRoad), Flat(pb, top), Flat(pa, top)},
                                            towardsTrack, description.m_Walls.m_usTexture, 255, false);

@@ -4,20 +4,23 @@
 // Generated along the centre line:
 // - "TrackNode" 0 .. N-1 (N at most 50), evenly spaced; node 0 is the start
 //   and finish line. Each is a vertical quad across the road between the
-//   walls whose plane normal points against the direction of travel (a car
-//   has passed a node once it is on the negative side), with its index in
-//   data byte 0 and its origin on the centre line, moved along the track
-//   (never node 0) until no placed object stands within 100 units of it.
+//   walls (as wide as the track is there) whose plane normal points
+//   against the direction of travel (a car has passed a node once it is on
+//   the negative side), with its index in data byte 0 and its origin on
+//   the centre line, moved along the track (never node 0) until no placed
+//   object stands within 100 units of it.
 // - "AINode" 0 .. M-1 (M at most 50) on a racing line that cuts into the
-//   corners, consecutive nodes more than 150 apart. Data: index at 0, the
-//   speed factor at 4 (km/h; the computer brakes above skill x factor + 40)
-//   from the sharpest bend in the next stretch, the handbrake byte at 8 for
-//   hairpins.
+//   corners by a share of the local road's half width, consecutive nodes
+//   more than 150 apart. Data: index at 0, the speed factor at 4 (km/h;
+//   the computer brakes above skill x factor + 40) from the sharpest bend
+//   in the next stretch, the handbrake byte at 8 for hairpins.
 // - "StartPosition" 1 .. 4 on two staggered lanes behind the start line,
 //   each facing the direction of travel: index at 0, heading (degrees) at 4.
-// - "Barrier" polygons along the walls' inner faces when the walls ask for
-//   them: one planar quad a segment and side, from below the road to the
-//   walls' height, facing the track.
+//   The grid stands on road of full width: a [[narrow]] reaching it is
+//   refused.
+// - "Barrier" polygons along the walls' inner faces (which follow the
+//   road's width) when the walls ask for them: one planar quad a segment
+//   and side, from below the road to the walls' height, facing the track.
 // Placed by the description: lights, the sky box, power-ups, road signs,
 // models, particle emitters, water, billboards and decals, with the data
 // blocks their classes read.
@@ -71,6 +74,10 @@ private:
     bool AddTrackNodes(const ZEMapDescription& description, const ZEMapTrack& track, ZEMapMessages& messages);
     bool AddAINodes(const ZEMapDescription& description, const ZEMapTrack& track, ZEMapMessages& messages);
     bool AddGrid(const ZEMapDescription& description, const ZEMapTrack& track, ZEMapMessages& messages);
+    // Refuses a [[narrow]] (ramps included) reaching the `length` of the
+    // grid behind the start line.
+    bool GridOnFullRoad(const ZEMapDescription& description, const ZEMapTrack& track, double length,
+                        ZEMapMessages& messages) const;
     void AddBarriers(const ZEMapDescription& description, const ZEMapTrack& track);
     void AddPlaced(const ZEMapDescription& description, const ZEMapTrack& track);
     void AddWater(const ZEMapDescription& description);

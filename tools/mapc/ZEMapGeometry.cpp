@@ -20,6 +20,24 @@ ZEMapVec3 At3(const ZEMapTrackSample& sample, double side, double y)
     return ZEMapVec3(p.x, y, p.z);
 }
 
+// The edges across the track at a sample, `sign` -1 on the left and +1 on
+// the right: of the road, of the verge (the walls' inner face) and of the
+// corridor (the terrain walls' outer face).
+ZEMapVec3 RoadEdge(const ZEMapTrackSample& sample, double sign, double y)
+{
+    return At3(sample, sign * sample.m_dRoadHalf, y);
+}
+
+ZEMapVec3 InnerEdge(const ZEMapTrackSample& sample, double sign, double y)
+{
+    return At3(sample, sign * sample.m_dInnerHalf, y);
+}
+
+ZEMapVec3 OuterEdge(const ZEMapTrackSample& sample, double sign, double y)
+{
+    return At3(sample, sign * sample.m_dCorridorHalf, y);
+}
+
 ZEMapVec3 Flat(const ZEMapVec2& p, double y)
 {
     return ZEMapVec3(p.x, y, p.z);
@@ -94,15 +112,15 @@ void ZEMapGeometry::Extend(const ZEMapVec2& p, double reach)
 void ZEMapGeometry::BuildCorridor(const ZEMapTrack& track)
 {
     const std::vector<ZEMapTrackSample>& samples = track.GetSamples();
-    double half = track.GetCorridorHalf();
     m_aCorridor.clear();
     for (size_t k = 0; k < samples.size(); ++k)
     {
         const ZEMapTrackSample& a = samples[k];
         const ZEMapTrackSample& b = samples[(k + 1) % samples.size()];
-        m_aCorridor.push_back({a.m_vPoint - a.m_vRight * half, b.m_vPoint - b.m_vRight * half,
-                               b.m_vPoint + b.m_vRight * half, a.m_vPoint + a.m_vRight * half});
-        Extend(a.m_vPoint, half);
+        double ha = a.m_dCorridorHalf, hb = b.m_dCorridorHalf;
+        m_aCorridor.push_back({a.m_vPoint - a.m_vRight * ha, b.m_vPoint - b.m_vRight * hb,
+                               b.m_vPoint + b.m_vRight * hb, a.m_vPoint + a.m_vRight * ha});
+        Extend(a.m_vPoint, ha);
     }
 }
 
@@ -118,7 +136,6 @@ void ZEMapGeometry::BuildRoad(const ZEMapDescription& description, const ZEMapTr
 {
     const ZEMapTrackDesc& desc = description.m_Track;
     const std::vector<ZEMapTrackSample>& samples = track.GetSamples();
-    double half = desc.m_dWidth * 0.5;
     double roadScale = TextureScale(description, desc.m_usRoadTexture);
     double vergeScale = TextureScale(description, desc.m_usVergeTexture);
     for (size_t k = 0; k < samples.size(); ++k)
@@ -131,16 +148,16 @@ void ZEMapGeometry::BuildRoad(const ZEMapDescription& description, const ZEMapTr
         // The road's texture spans it once across and repeats along it.
         ZEMapPolygon road;
         ZEMapVertex corners[4];
-        corners[0].p = At3(a, -half, 0.0);
+        corners[0].p = RoadEdge(a, -1.0, 0.0);
         corners[0].u = 0.0;
         corners[0].v = va;
-        corners[1].p = At3(b, -half, 0.0);
+        corners[1].p = RoadEdge(b, -1.0, 0.0);
         corners[1].u = 0.0;
         corners[1].v = vb;
-        corners[2].p = At3(b, half, 0.0);
+        corners[2].p = RoadEdge(b, 1.0, 0.0);
         corners[2].u = 1.0;
         corners[2].v = vb;
-        corners[3].p = At3(a, half, 0.0);
+        corners[3].p = RoadEdge(a, 1.0, 0.0);
         corners[3].u = 1.0;
         corners[3].v = va;
         road.m_aVertices.assign(corners, corners + 4);
@@ -151,11 +168,8 @@ void ZEMapGeometry::BuildRoad(const ZEMapDescription& description, const ZEMapTr
         if (desc.m_dVerge <= 0.0)
             continue;
         for (double sign : {-1.0, 1.0})
-        {
-            double inner = sign * half, outer = sign * track.GetInnerHalf();
-            Add({At3(a, inner, 0.0), At3(b, inner, 0.0), At3(b, outer, 0.0), At3(a, outer, 0.0)}, kUp,
+            Add({RoadEdge(a, sign, 0.0), RoadEdge(b, sign, 0.0), InnerEdge(b, sign, 0.0), InnerEdge(a, sign, 0.0)}, kUp,
                 desc.m_usVergeTexture, vergeScale, a.m_ulLine);
-        }
     }
 }
 
@@ -217,7 +231,6 @@ void ZEMapGeometry::BuildWalls(const ZEMapDescription& description, const ZEMapT
 {
     const ZEMapWallsDesc& walls = description.m_Walls;
     const std::vector<ZEMapTrackSample>& samples = track.GetSamples();
-    double e1 = track.GetInnerHalf(), e2 = track.GetCorridorHalf();
     double scale = TextureScale(description, walls.m_usTexture);
     double topScale = TextureScale(description, walls.m_usTopTexture);
     for (size_t k = 0; k < samples.size(); ++k)
@@ -235,13 +248,15 @@ void ZEMapGeometry::BuildWalls(const ZEMapDescription& description, const ZEMapT
         for (double sign : {-1.0, 1.0})
         {
             ZEMapVec3 towardsTrack = Horizontal(a.m_vRight) * -sign;
-            Add({At3(a, sign * e1, 0.0), At3(b, sign * e1, 0.0), At3(b, sign * e1, innerTop), At3(a, sign * e1, innerTop)},
+            Add({InnerEdge(a, sign, 0.0), InnerEdge(b, sign, 0.0), InnerEdge(b, sign, innerTop),
+                 InnerEdge(a, sign, innerTop)},
                 towardsTrack, walls.m_usTexture, scale, walls.m_ulLine);
-            Add({At3(a, sign * e2, 0.0), At3(b, sign * e2, 0.0), At3(b, sign * e2, outerTop), At3(a, sign * e2, outerTop)},
+            Add({OuterEdge(a, sign, 0.0), OuterEdge(b, sign, 0.0), OuterEdge(b, sign, outerTop),
+                 OuterEdge(a, sign, outerTop)},
                 -towardsTrack, walls.m_usTexture, scale, walls.m_ulLine);
             if (tunnel < 0)
-                Add({At3(a, sign * e1, outerTop), At3(b, sign * e1, outerTop), At3(b, sign * e2, outerTop),
-                     At3(a, sign * e2, outerTop)},
+                Add({InnerEdge(a, sign, outerTop), InnerEdge(b, sign, outerTop), OuterEdge(b, sign, outerTop),
+                     OuterEdge(a, sign, outerTop)},
                     kUp, walls.m_usTopTexture, topScale, walls.m_ulLine);
         }
     }
@@ -251,7 +266,6 @@ void ZEMapGeometry::BuildTunnels(const ZEMapDescription& description, const ZEMa
 {
     const std::vector<ZEMapTrackSample>& samples = track.GetSamples();
     size_t count = samples.size();
-    double e1 = track.GetInnerHalf(), e2 = track.GetCorridorHalf();
     double wallTop = description.m_Walls.m_dHeight;
     for (size_t k = 0; k < count; ++k)
     {
@@ -264,10 +278,11 @@ void ZEMapGeometry::BuildTunnels(const ZEMapDescription& description, const ZEMa
         double ceiling = tunnel.m_dHeight, roof = tunnel.m_dHeight + tunnel.m_dThickness;
         double scale = TextureScale(description, tunnel.m_usTexture);
         uint16_t texture = tunnel.m_usTexture;
-        Add({At3(a, -e1, ceiling), At3(b, -e1, ceiling), At3(b, e1, ceiling), At3(a, e1, ceiling)}, kDown, texture,
-            scale, tunnel.m_ulLine);
-        Add({At3(a, -e2, roof), At3(b, -e2, roof), At3(b, e2, roof), At3(a, e2, roof)}, kUp, texture, scale,
-            tunnel.m_ulLine);
+        Add({InnerEdge(a, -1.0, ceiling), InnerEdge(b, -1.0, ceiling), InnerEdge(b, 1.0, ceiling),
+             InnerEdge(a, 1.0, ceiling)},
+            kDown, texture, scale, tunnel.m_ulLine);
+        Add({OuterEdge(a, -1.0, roof), OuterEdge(b, -1.0, roof), OuterEdge(b, 1.0, roof), OuterEdge(a, 1.0, roof)}, kUp,
+            texture, scale, tunnel.m_ulLine);
 
         // Portals where the tunnel begins and ends: the front above the
         // opening and the steps from the walls up to the roof.
@@ -278,11 +293,12 @@ void ZEMapGeometry::BuildTunnels(const ZEMapDescription& description, const ZEMa
                 continue;
             const ZEMapTrackSample& at = end == 0 ? a : b;
             ZEMapVec3 outwards = Horizontal(at.m_vTangent) * (end == 0 ? -1.0 : 1.0);
-            Add({At3(at, -e1, ceiling), At3(at, e1, ceiling), At3(at, e1, roof), At3(at, -e1, roof)}, outwards,
-                texture, scale, tunnel.m_ulLine);
+            Add({InnerEdge(at, -1.0, ceiling), InnerEdge(at, 1.0, ceiling), InnerEdge(at, 1.0, roof),
+                 InnerEdge(at, -1.0, roof)},
+                outwards, texture, scale, tunnel.m_ulLine);
             for (double sign : {-1.0, 1.0})
-                Add({At3(at, sign * e1, wallTop), At3(at, sign * e2, wallTop), At3(at, sign * e2, roof),
-                     At3(at, sign * e1, roof)},
+                Add({InnerEdge(at, sign, wallTop), OuterEdge(at, sign, wallTop), OuterEdge(at, sign, roof),
+                     InnerEdge(at, sign, roof)},
                     outwards, texture, scale, tunnel.m_ulLine);
         }
     }
@@ -310,7 +326,9 @@ bool ZEMapGeometry::BuildBridges(const ZEMapDescription& description, const ZEMa
         }
         ZEMapTrackSample at = track.At(bridge.m_dAlong);
         double heading = track.Heading(bridge.m_dAlong);
-        double reach = track.GetCorridorHalf() + bridge.m_dOverhang;
+        // The deck spans, and the piers clear, the widest corridor under it.
+        double corridor = track.WidestCorridorAhead(bridge.m_dAlong - 0.5 * bridge.m_dWidth, bridge.m_dWidth);
+        double reach = corridor + bridge.m_dOverhang;
 
         ZEMapBox deck;
         deck.m_vCentre = at.m_vPoint;
@@ -332,7 +350,7 @@ bool ZEMapGeometry::BuildBridges(const ZEMapDescription& description, const ZEMa
         for (double sign : {-1.0, 1.0})
         {
             ZEMapBox support;
-            support.m_vCentre = at.m_vPoint + at.m_vRight * (sign * (track.GetCorridorHalf() + 10.0 + pier * 0.5));
+            support.m_vCentre = at.m_vPoint + at.m_vRight * (sign * (corridor + 10.0 + pier * 0.5));
             support.m_dWidth = pier;
             support.m_dDepth = std::max(10.0, bridge.m_dWidth * 0.6);
             support.m_dHeight = bridge.m_dHeight - GroundHeight(support.m_vCentre.x, support.m_vCentre.z);
@@ -401,7 +419,7 @@ bool ZEMapGeometry::BuildGround(const ZEMapDescription& description, const ZEMap
     }
 
     // Corner heights: the hills, levelled near the corridor.
-    double flat = track.GetCorridorHalf() + 1.5 * grid.m_dCell;
+    double flat = track.GetMaxCorridorHalf() + 1.5 * grid.m_dCell;
     grid.m_adHeights.assign((grid.m_ulNX + 1) * (grid.m_ulNZ + 1), 0.0);
     for (size_t j = 0; j <= grid.m_ulNZ; ++j)
         for (size_t i = 0; i <= grid.m_ulNX; ++i)

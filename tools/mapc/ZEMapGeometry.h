@@ -3,10 +3,12 @@
 // Everything that becomes a face of the map is made here as convex planar
 // polygons facing the side they are seen from:
 // - the road and its verges, flat at y = 0, segment by segment along the
-//   centre line; the road's texture runs across it from 0 to 1 and along
-//   it with the distance;
+//   centre line, as wide as the track is at each sample (narrower in the
+//   [[narrow]] sections); the road's texture runs across it from 0 to 1
+//   and along it with the distance;
 // - the terrain walls on both edges (inner face towards the track, top,
-//   outer face), raised to the roof inside tunnels;
+//   outer face), following the road's edges beyond the verges, raised to
+//   the roof inside tunnels;
 // - tunnels (ceiling, roof and portals) and bridges (a deck across the
 //   corridor on two piers beyond the walls);
 // - the ground: a grid of cells around everything, flat at y = 0 near the

@@ -20,6 +20,17 @@ ZEMapVec2 Lerp(const ZEMapVec2& a, const ZEMapVec2& b, double t)
     return a + (b - a) * t;
 }
 
+double Mix(double a, double b, double t)
+{
+    return a + (b - a) * t;
+}
+
+double Smoothstep(double t)
+{
+    t = std::clamp(t, 0.0, 1.0);
+    return t * t * (3.0 - 2.0 * t);
+}
+
 // A point of the centripetal Catmull-Rom span p1 -> p2 (Barry and Goldman's
 // pyramid), f from 0 to 1.
 ZEMapVec2 CatmullRom(const ZEMapVec2& p0, const ZEMapVec2& p1, const ZEMapVec2& p2, const ZEMapVec2& p3, double f)
@@ -42,6 +53,28 @@ ZEMapVec2 CatmullRom(const ZEMapVec2& p0, const ZEMapVec2& p1, const ZEMapVec2& 
 bool ZEMapTrack::Build(const ZEMapDescription& description, ZEMapMessages& messages)
 {
     const ZEMapTrackDesc& track = description.m_Track;
+    if (!CheckPoints(track, messages))
+        return false;
+    BuildDense(track.m_avPoints);
+    double segments = m_dDenseLength / description.m_Settings.m_dSegment;
+    if (segments > kMostSegments)
+    {
+        messages.Error(track.m_ulLine, ZEString::Format("[track] points: a road %.0f long makes %.0f segments of "
+                                                        "[settings] segment; at most %zu are allowed",
+                                                        m_dDenseLength, segments, kMostSegments));
+        return false;
+    }
+    Resample(description);
+    if (!CheckNarrows(description, messages))
+        return false;
+    SetWidths(description);
+    bool turns = CheckTurns(messages);
+    bool approaches = CheckApproaches(messages);
+    return turns && approaches;
+}
+
+bool ZEMapTrack::CheckPoints(const ZEMapTrackDesc& track, ZEMapMessages& messages) const
+{
     const std::vector<ZEMapVec2>& points = track.m_avPoints;
     if (points.size() < 4)
     {
@@ -58,21 +91,7 @@ bool ZEMapTrack::Build(const ZEMapDescription& description, ZEMapMessages& messa
             return false;
         }
     }
-    m_dInnerHalf = track.m_dWidth * 0.5 + track.m_dVerge;
-    m_dCorridorHalf = m_dInnerHalf + (description.m_Walls.HasTerrain() ? description.m_Walls.m_dThickness : 0.0);
-    BuildDense(points);
-    double segments = m_dDenseLength / description.m_Settings.m_dSegment;
-    if (segments > kMostSegments)
-    {
-        messages.Error(track.m_ulLine, ZEString::Format("[track] points: a road %.0f long makes %.0f segments of "
-                                                        "[settings] segment; at most %zu are allowed",
-                                                        m_dDenseLength, segments, kMostSegments));
-        return false;
-    }
-    Resample(description);
-    bool turns = CheckTurns(messages);
-    bool approaches = CheckApproaches(messages);
-    return turns && approaches;
+    return true;
 }
 
 void ZEMapTrack::BuildDense(const std::vector<ZEMapVec2>& points)
@@ -150,6 +169,77 @@ void ZEMapTrack::Resample(const ZEMapDescription& description)
     }
 }
 
+bool ZEMapTrack::CheckNarrows(const ZEMapDescription& description, ZEMapMessages& messages) const
+{
+    const std::vector<ZEMapNarrow>& narrows = description.m_aNarrows;
+    bool fine = true;
+    for (size_t i = 0; i < narrows.size(); ++i)
+    {
+        const ZEMapNarrow& narrow = narrows[i];
+        double reach = narrow.m_dTo - narrow.m_dFrom + 2.0 * narrow.m_dRamp;
+        if (narrow.m_dTo > m_dLength)
+        {
+            messages.Error(narrow.m_ulToLine, ZEString::Format("[[narrow]] to: the track is only %.0f long", m_dLength));
+            fine = false;
+        }
+        else if (reach >= m_dLength)
+        {
+            messages.Error(narrow.m_ulLine, ZEString::Format("[[narrow]] reaches %.0f with its ramps; the track is "
+                                                             "only %.0f long",
+                                                             reach, m_dLength));
+            fine = false;
+        }
+    }
+    for (size_t j = 0; fine && j < narrows.size(); ++j)
+        for (size_t i = 0; i < j; ++i)
+        {
+            const ZEMapNarrow& a = narrows[i];
+            const ZEMapNarrow& b = narrows[j];
+            if (!Overlaps(a.m_dFrom - a.m_dRamp, a.m_dTo - a.m_dFrom + 2.0 * a.m_dRamp, b.m_dFrom - b.m_dRamp,
+                          b.m_dTo - b.m_dFrom + 2.0 * b.m_dRamp))
+                continue;
+            messages.Error(b.m_ulLine, ZEString::Format("[[narrow]] overlaps the [[narrow]] on line %u (ramps "
+                                                        "included: from %.0f to %.0f)",
+                                                        a.m_ulLine, Wrap(a.m_dFrom - a.m_dRamp),
+                                                        Wrap(a.m_dTo + a.m_dRamp)));
+            fine = false;
+        }
+    return fine;
+}
+
+void ZEMapTrack::SetWidths(const ZEMapDescription& description)
+{
+    double verge = description.m_Track.m_dVerge;
+    double walls = description.m_Walls.HasTerrain() ? description.m_Walls.m_dThickness : 0.0;
+    m_dMaxCorridorHalf = 0.0;
+    for (ZEMapTrackSample& sample : m_aSamples)
+    {
+        sample.m_dRoadHalf = RoadHalfAt(description, sample.m_dAlong);
+        sample.m_dInnerHalf = sample.m_dRoadHalf + verge;
+        sample.m_dCorridorHalf = sample.m_dInnerHalf + walls;
+        m_dMaxCorridorHalf = std::max(m_dMaxCorridorHalf, sample.m_dCorridorHalf);
+    }
+}
+
+double ZEMapTrack::RoadHalfAt(const ZEMapDescription& description, double along) const
+{
+    double normal = description.m_Track.m_dWidth * 0.5;
+    double half = normal;
+    for (const ZEMapNarrow& narrow : description.m_aNarrows)
+    {
+        // How far `along` lies outside the section, either way round the loop.
+        bool inside = Ahead(narrow.m_dFrom, along) <= narrow.m_dTo - narrow.m_dFrom;
+        double outside = inside ? 0.0 : std::min(Ahead(along, narrow.m_dFrom), Ahead(narrow.m_dTo, along));
+        double share = 0.0;
+        if (inside)
+            share = 1.0;
+        else if (outside < narrow.m_dRamp)
+            share = 1.0 - Smoothstep(outside / narrow.m_dRamp);
+        half = std::min(half, normal + (narrow.m_dWidth * 0.5 - normal) * share);
+    }
+    return half;
+}
+
 bool ZEMapTrack::CheckTurns(ZEMapMessages& messages) const
 {
     std::set<uint32_t> reported;
@@ -157,13 +247,14 @@ bool ZEMapTrack::CheckTurns(ZEMapMessages& messages) const
     for (const ZEMapTrackSample& sample : m_aSamples)
     {
         double radius = std::fabs(sample.m_dCurvature) > 1e-12 ? 1.0 / std::fabs(sample.m_dCurvature) : 1e30;
-        if (radius >= m_dCorridorHalf * kTurnMargin || reported.count(sample.m_ulLine))
+        double needed = sample.m_dCorridorHalf * kTurnMargin;
+        if (radius >= needed || reported.count(sample.m_ulLine))
             continue;
         reported.insert(sample.m_ulLine);
         messages.Error(sample.m_ulLine,
                        ZEString::Format("[track] points: the road turns with a radius of %.0f near this point; "
                                         "road, verges and walls need at least %.0f (%.0f wide)",
-                                        radius, m_dCorridorHalf * kTurnMargin, 2.0 * m_dCorridorHalf));
+                                        radius, needed, 2.0 * sample.m_dCorridorHalf));
         fine = false;
     }
     return fine;
@@ -171,8 +262,6 @@ bool ZEMapTrack::CheckTurns(ZEMapMessages& messages) const
 
 bool ZEMapTrack::CheckApproaches(ZEMapMessages& messages) const
 {
-    double apart = std::max(kPi * m_dCorridorHalf, 4.0 * m_dSegment);
-    double needed = 2.0 * m_dCorridorHalf + kPassGap;
     std::set<std::pair<uint32_t, uint32_t>> reported;
     bool fine = true;
     for (size_t i = 0; i < m_aSamples.size(); ++i)
@@ -180,9 +269,13 @@ bool ZEMapTrack::CheckApproaches(ZEMapMessages& messages) const
         {
             const ZEMapTrackSample& a = m_aSamples[i];
             const ZEMapTrackSample& b = m_aSamples[j];
+            // Passes nearer along the road than half a turn round the wider
+            // corridor are one bend, not two passes.
             double arc = std::min(b.m_dAlong - a.m_dAlong, m_dLength - (b.m_dAlong - a.m_dAlong));
+            double apart = std::max(kPi * std::max(a.m_dCorridorHalf, b.m_dCorridorHalf), 4.0 * m_dSegment);
             if (arc <= apart)
                 continue;
+            double needed = a.m_dCorridorHalf + b.m_dCorridorHalf + kPassGap;
             double distance = (a.m_vPoint - b.m_vPoint).Length();
             if (distance >= needed)
                 continue;
@@ -227,7 +320,10 @@ ZEMapTrackSample ZEMapTrack::At(double along) const
     sample.m_vTangent = (b.m_vPoint - a.m_vPoint).Unit();
     sample.m_vRight = ZEMapVec2(sample.m_vTangent.z, -sample.m_vTangent.x);
     sample.m_dAlong = wrapped;
-    sample.m_dCurvature = a.m_dCurvature + (b.m_dCurvature - a.m_dCurvature) * f;
+    sample.m_dCurvature = Mix(a.m_dCurvature, b.m_dCurvature, f);
+    sample.m_dRoadHalf = Mix(a.m_dRoadHalf, b.m_dRoadHalf, f);
+    sample.m_dInnerHalf = Mix(a.m_dInnerHalf, b.m_dInnerHalf, f);
+    sample.m_dCorridorHalf = Mix(a.m_dCorridorHalf, b.m_dCorridorHalf, f);
     return sample;
 }
 
@@ -306,4 +402,25 @@ double ZEMapTrack::SharpestAhead(double along, double distance) const
         k = (k + 1) % m_aSamples.size();
     }
     return sharpest;
+}
+
+double ZEMapTrack::WidestCorridorAhead(double along, double distance) const
+{
+    size_t count = m_aSamples.size();
+    size_t k = SegmentAt(along);
+    size_t last = (SegmentAt(along + distance) + 1) % count;
+    double widest = m_aSamples[k].m_dCorridorHalf;
+    for (size_t steps = 0; k != last && steps < count; ++steps)
+    {
+        k = (k + 1) % count;
+        widest = std::max(widest, m_aSamples[k].m_dCorridorHalf);
+    }
+    return widest;
+}
+
+bool ZEMapTrack::Overlaps(double from1, double length1, double from2, double length2) const
+{
+    if (length1 >= m_dLength || length2 >= m_dLength)
+        return true;
+    return Ahead(from1, from2) < length1 || Ahead(from2, from1) < length2;
 }

@@ -10,10 +10,18 @@
 // the track - road, walls, nodes, the grid - is built on these samples, so
 // entities sit exactly on the road that is drawn.
 //
+// Every sample also knows how wide the track is there. The road has
+// [track] width except in the [[narrow]] sections, where it has theirs and
+// eases back over the ramps on either side (smoothstep); the verges and
+// the terrain walls keep their widths outside the road, so the walls follow
+// the road's edges. Build refuses a section that runs past the track's end,
+// covers the whole loop with its ramps, or overlaps another one, ramps
+// included.
+//
 // The corridor is the road, the verges and the terrain walls: Build
-// refuses a curve that turns tighter than the corridor's half width (the
-// inner edge would fold over itself) or comes back within a corridor width
-// of itself, naming the nearest control point's line.
+// refuses a curve that turns tighter than the local corridor's half width
+// (the inner edge would fold over itself) or comes back within the two
+// passes' corridors of itself, naming the nearest control point's line.
 //
 // Right is +x when driving along +z (the world is left-handed, y up); a
 // positive curvature turns right.
@@ -32,6 +40,11 @@ struct ZEMapTrackSample
     double m_dAlong = 0.0;      // from the start line
     double m_dCurvature = 0.0;  // 1 / radius, positive turning right
     uint32_t m_ulLine = 0;      // line of the nearest control point
+    // Half widths across the track here: the road, the road and verges
+    // (up to the walls' inner faces), and the corridor (with terrain walls).
+    double m_dRoadHalf = 0.0;
+    double m_dInnerHalf = 0.0;
+    double m_dCorridorHalf = 0.0;
 };
 
 class ZEMapTrack
@@ -42,13 +55,11 @@ public:
 
     const std::vector<ZEMapTrackSample>& GetSamples() const { return m_aSamples; }
     double GetLength() const { return m_dLength; }
-    // Half the width of road, verges and terrain walls.
-    double GetCorridorHalf() const { return m_dCorridorHalf; }
-    // Half the width between the walls' inner faces.
-    double GetInnerHalf() const { return m_dInnerHalf; }
+    // The largest corridor half width anywhere, for bounds.
+    double GetMaxCorridorHalf() const { return m_dMaxCorridorHalf; }
 
-    // The centre line at a distance from the start line (any value; the
-    // loop repeats), interpolated between samples.
+    // The centre line and the half widths at a distance from the start line
+    // (any value; the loop repeats), interpolated between samples.
     ZEMapTrackSample At(double along) const;
     // The point `side` to the right of the centre line at `along`, at height y.
     ZEMapVec3 Point(double along, double side, double y) const;
@@ -70,6 +81,11 @@ public:
     double TurnAhead(double along, double distance) const;
     // The largest |curvature| over [along, along + distance].
     double SharpestAhead(double along, double distance) const;
+    // The largest corridor half width over [along, along + distance].
+    double WidestCorridorAhead(double along, double distance) const;
+    // Whether the stretches [from1, from1 + length1] and [from2, from2 +
+    // length2] of the loop share more than an end.
+    bool Overlaps(double from1, double length1, double from2, double length2) const;
 
 private:
     struct Dense
@@ -79,9 +95,13 @@ private:
         uint32_t m_ulSpan = 0;
     };
 
+    bool CheckPoints(const ZEMapTrackDesc& track, ZEMapMessages& messages) const;
     void BuildDense(const std::vector<ZEMapVec2>& points);
     ZEMapVec2 DenseAt(double arc, uint32_t& span) const;
     void Resample(const ZEMapDescription& description);
+    bool CheckNarrows(const ZEMapDescription& description, ZEMapMessages& messages) const;
+    void SetWidths(const ZEMapDescription& description);
+    double RoadHalfAt(const ZEMapDescription& description, double along) const;
     bool CheckTurns(ZEMapMessages& messages) const;
     bool CheckApproaches(ZEMapMessages& messages) const;
     double Wrap(double along) const;
@@ -91,6 +111,5 @@ private:
     std::vector<ZEMapTrackSample> m_aSamples;
     double m_dLength = 0.0;
     double m_dSegment = 0.0;
-    double m_dCorridorHalf = 0.0;
-    double m_dInnerHalf = 0.0;
+    double m_dMaxCorridorHalf = 0.0;
 };
