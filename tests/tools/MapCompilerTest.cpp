@@ -572,6 +572,138 @@ TEST(MapCompilerRefusals, AMapBeyondTheVertexLimitIsRefusedWithAHint)
 }
 
 // ---------------------------------------------------------------------------
+// Narrow sections
+
+namespace
+{
+// A stretch of kBase's top straight narrowed for single file.
+const char* kNarrowSection = "\n[[narrow]]\nfrom = 3800\nto = 4600\nwidth = 110\n";
+
+using FacePick = std::function<bool(const ZEBspWriter::Entity* entity, const ZEBspWriter::Face& face)>;
+
+// The nearest and farthest distance from the centre line of the corners
+// over [from, to] along the track of the faces `pick` takes among the
+// level's (entity null) and the entities' polygons.
+std::pair<double, double> SideSpan(const ZEBspWriter& map, const ZEMapTrack& track, double from, double to,
+                                   const FacePick& pick)
+{
+    std::vector<std::pair<const ZEBspWriter::Entity*, const ZEBspWriter::Face*>> faces;
+    for (const ZEBspWriter::Node& node : map.m_aNodes)
+        for (const ZEBspWriter::Face& face : node.m_aFaces)
+            faces.push_back({nullptr, &face});
+    for (const ZEBspWriter::Entity& entity : map.m_aEntities)
+        for (const ZEBspWriter::Face& face : entity.m_aPolygons)
+            faces.push_back({&entity, &face});
+    std::pair<double, double> span(1e300, -1e300);
+    for (const auto& [entity, face] : faces)
+        for (uint16_t index : face->m_ausIndices)
+        {
+            ZEVector p = PositionOf(map, index);
+            double along = 0.0, side = track.DistanceToCentre(ZEMapVec2(p.x, p.z), &along);
+            if (pick(entity, *face) && along >= from && along <= to)
+                span = {std::min(span.first, side), std::max(span.second, side)};
+        }
+    return span;
+}
+}
+
+TEST(MapNarrowSections, RoadWallsBarriersAndNodesFollowTheNarrowWidthAndEaseBack)
+{
+    std::string text = Replace(kBase, "[walls]", "[walls]\nkind = \"both\"") + kNarrowSection;
+    Compiled result;
+    Compile(text, result);
+    ASSERT_TRUE(result.m_bCompiled) << result.Errors();
+    ZEMapTrack track;
+    ZEMapMessages messages;
+    ASSERT_TRUE(track.Build(result.m_Description, messages));
+    const ZEBspWriter& map = result.m_Map;
+    auto level = [&](const char* texture, bool flat) -> FacePick {
+        return [&map, texture, flat](const ZEBspWriter::Entity* entity, const ZEBspWriter::Face& face) {
+            return !entity && map.m_aTextures[face.m_usTexture - 1].m_Name == texture &&
+                   (flat ? face.m_vNormal.y > 0.99f : std::fabs(face.m_vNormal.y) < 0.01f);
+        };
+    };
+    auto of = [](const char* className) -> FacePick {
+        return [className](const ZEBspWriter::Entity* entity, const ZEBspWriter::Face&) {
+            return entity && entity->m_ClassName == className;
+        };
+    };
+
+    // Road 110 wide, walls beyond the 60 verges; away from it road 300 wide.
+    // (The centre line is a polygon, so in bends an edge lies up to a unit
+    // or two nearer to it.)
+    struct Stretch
+    {
+        double m_dFrom, m_dTo, m_dRoadHalf;
+    };
+    for (const Stretch& s : {Stretch{3850, 4550, 55}, Stretch{800, 2200, 150}, Stretch{5500, 9000, 150}})
+    {
+        SCOPED_TRACE(::testing::Message() << "from " << s.m_dFrom << " to " << s.m_dTo);
+        EXPECT_NEAR(SideSpan(map, track, s.m_dFrom, s.m_dTo, level("road", true)).second, s.m_dRoadHalf, 2.0);
+        EXPECT_NEAR(SideSpan(map, track, s.m_dFrom, s.m_dTo, level("grass", false)).first, s.m_dRoadHalf + 60, 2.0);
+        EXPECT_NEAR(SideSpan(map, track, s.m_dFrom, s.m_dTo, of("Barrier")).second, s.m_dRoadHalf + 60, 2.0);
+    }
+    // One of the 8 track nodes stands in the section.
+    EXPECT_NEAR(SideSpan(map, track, 3850, 4550, of("TrackNode")).second, 115.0, 1.0);
+    EXPECT_NEAR(SideSpan(map, track, 0, 3500, of("TrackNode")).second, 210.0, 1.0);
+
+    // Over the ramps the road eases from one width to the other.
+    for (auto [edge, outwards] : {std::pair<double, double>{3800.0, -1.0}, {4600.0, 1.0}})
+    {
+        EXPECT_DOUBLE_EQ(track.At(edge + outwards * 400.0).m_dRoadHalf, 150.0);
+        EXPECT_NEAR(track.At(edge + outwards * 150.0).m_dRoadHalf, 0.5 * (55.0 + 150.0), 5.0);
+        EXPECT_DOUBLE_EQ(track.At(edge - outwards * 150.0).m_dRoadHalf, 55.0);
+    }
+}
+
+TEST(MapNarrowSections, ACornerTooTightForTheFullRoadIsDrivenSingleFile)
+{
+    std::string loop = Replace(kBase, "[[0, 0], [0, 3000], [2000, 3000], [2000, 0]]",
+                               "[[0, 0], [0, 3000], [500, 3000], [500, 0]]\nstart = 1500");
+    EXPECT_TRUE(RefusedAt(loop, LineOf(loop, "points ="), "turns with a radius"));
+
+    // Both ends of the loop narrowed; the straights and the grid stay wide.
+    std::string narrowed = loop + "\n[[narrow]]\nfrom = 1100\nto = 2500\nwidth = 100\n" +
+                           "\n[[narrow]]\nfrom = 4300\nto = 5900\nwidth = 100\n";
+    Compiled result;
+    Compile(narrowed, result);
+    ASSERT_TRUE(result.m_bCompiled) << result.Errors();
+    ZEMapTrack track;
+    ZEMapMessages messages;
+    ASSERT_TRUE(track.Build(result.m_Description, messages));
+    // The racing line cuts the corners only as far as the narrow road allows.
+    for (const ZEBspWriter::Entity* node : EntitiesOf(result.m_Map, "AINode"))
+    {
+        double along = 0.0;
+        double side = track.DistanceToCentre(ZEMapVec2(node->m_vOrigin.x, node->m_vOrigin.z), &along);
+        EXPECT_LT(side, track.At(along).m_dRoadHalf - 15.0) << "AI node at " << along;
+    }
+}
+
+TEST(MapNarrowSections, BadSectionsAreRefusedWithTheirLine)
+{
+    std::string base = std::string(kBase) + kNarrowSection;
+    EXPECT_TRUE(RefusedAt(Replace(base, "to = 4600", "to = 3700"), LineOf(base, "to = 4600"), "must lie beyond from"));
+    EXPECT_TRUE(RefusedAt(Replace(base, "to = 4600", "to = 30000"), LineOf(base, "to = 4600"), "the track is only"));
+    EXPECT_TRUE(RefusedAt(Replace(base, "width = 110", "width = 300"), LineOf(base, "width = 110"),
+                          "less than [track] width"));
+    EXPECT_TRUE(RefusedAt(Replace(base, "width = 110", "width = 60"), LineOf(base, "width = 110"), "from 80"));
+
+    // Apart, but their ramps meet: the second section is refused.
+    std::string second = base + "\n[[narrow]]\nfrom = 5100\nto = 5800\nwidth = 150\n";
+    EXPECT_TRUE(RefusedAt(second, LineOf(second, "from = 5100") - 1,
+                          "overlaps the [[narrow]] on line " + std::to_string(LineOf(base, "[[narrow]]"))));
+    Compiled apart;
+    Compile(Replace(second, "from = 5100", "from = 5300"), apart);
+    EXPECT_TRUE(apart.m_bCompiled) << apart.Errors();
+
+    // The grid stands on the last few hundred units before the start line,
+    // where this section's first ramp begins.
+    std::string grid = Replace(Replace(base, "from = 3800", "from = 100"), "to = 4600", "to = 600");
+    EXPECT_TRUE(RefusedAt(grid, LineOf(grid, "[[narrow]]"), "into the grid"));
+}
+
+// ---------------------------------------------------------------------------
 // The drawing-order rule and the tree
 
 namespace
