@@ -342,29 +342,34 @@ bool ZEMapGeometry::BuildBridges(const ZEMapDescription& description, const ZEMa
         deck.m_bFloating = true;
         deck.m_ulLine = bridge.m_ulLine;
         AddBox(description, deck);
-
-        // Piers stand on the overhang, clear of the walls.
-        double pier = std::min(bridge.m_dOverhang - 20.0, 100.0);
-        if (pier < 10.0)
-            continue;
-        for (double sign : {-1.0, 1.0})
-        {
-            ZEMapBox support;
-            support.m_vCentre = at.m_vPoint + at.m_vRight * (sign * (corridor + 10.0 + pier * 0.5));
-            support.m_dWidth = pier;
-            support.m_dDepth = std::max(10.0, bridge.m_dWidth * 0.6);
-            support.m_dHeight = bridge.m_dHeight - GroundHeight(support.m_vCentre.x, support.m_vCentre.z);
-            support.m_bBaseGiven = true;
-            support.m_dBase = GroundHeight(support.m_vCentre.x, support.m_vCentre.z);
-            support.m_dHeading = heading;
-            support.m_Roof = ZE_ROOF_NONE;
-            support.m_usTexture = support.m_usRoofTexture = bridge.m_usPierTexture;
-            support.m_ulLine = bridge.m_ulLine;
-            if (support.m_dHeight > 1.0)
-                AddBox(description, support);
-        }
+        AddPiers(description, bridge, at, corridor);
     }
     return fine;
+}
+
+void ZEMapGeometry::AddPiers(const ZEMapDescription& description, const ZEMapBridge& bridge,
+                             const ZEMapTrackSample& at, double corridor)
+{
+    // Piers stand on the overhang, clear of the walls.
+    double pier = std::min(bridge.m_dOverhang - 20.0, 100.0);
+    if (pier < 10.0)
+        return;
+    for (double sign : {-1.0, 1.0})
+    {
+        ZEMapBox support;
+        support.m_vCentre = at.m_vPoint + at.m_vRight * (sign * (corridor + 10.0 + pier * 0.5));
+        support.m_dWidth = pier;
+        support.m_dDepth = std::max(10.0, bridge.m_dWidth * 0.6);
+        support.m_dHeight = bridge.m_dHeight - GroundHeight(support.m_vCentre.x, support.m_vCentre.z);
+        support.m_bBaseGiven = true;
+        support.m_dBase = GroundHeight(support.m_vCentre.x, support.m_vCentre.z);
+        support.m_dHeading = std::atan2(at.m_vTangent.x, at.m_vTangent.z) * 180.0 / kPi;
+        support.m_Roof = ZE_ROOF_NONE;
+        support.m_usTexture = support.m_usRoofTexture = bridge.m_usPierTexture;
+        support.m_ulLine = bridge.m_ulLine;
+        if (support.m_dHeight > 1.0)
+            AddBox(description, support);
+    }
 }
 
 // ---------------------------------------------------------------------------

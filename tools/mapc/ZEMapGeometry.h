@@ -58,6 +58,9 @@ private:
     void BuildWalls(const ZEMapDescription& description, const ZEMapTrack& track);
     void BuildTunnels(const ZEMapDescription& description, const ZEMapTrack& track);
     bool BuildBridges(const ZEMapDescription& description, const ZEMapTrack& track, ZEMapMessages& messages);
+    // A bridge's two piers beyond the corridor's half width `corridor`.
+    void AddPiers(const ZEMapDescription& description, const ZEMapBridge& bridge, const ZEMapTrackSample& at,
+                  double corridor);
     bool BuildGround(const ZEMapDescription& description, const ZEMapTrack& track, ZEMapMessages& messages);
     // Lays the flat cells that no corridor reaches as rectangles of
     // several cells; which cells those are.
