@@ -1,4 +1,5 @@
 #include "ZEViewerApp.h"
+#include "ZEViewerOverview.h"
 
 #include "core/ZEConsole.h"
 #include "core/ZEFileManager.h"
@@ -7,11 +8,15 @@
 #include "render/ZECamera.h"
 #include "render/ZELight.h"
 #include "render/ZERenderer.h"
+#include "render/ZESkyBox.h"
 #include "resources/ZEModelManager.h"
 #include "resources/ZETextureManager.h"
+#include "world/ZEBSPTerrain.h"
 #include "world/ZEEngine.h"
 #include "world/ZEEngineObject.h"
 
+#include <algorithm>
+#include <cfloat>
 #include <cstdio>
 #include <cstdlib>
 
@@ -29,6 +34,25 @@ void SplitPath(const std::string& path, std::string& directory, std::string& nam
 float Clamp(float value, float low, float high)
 {
     return value < low ? low : (value > high ? high : value);
+}
+
+// Widens min..max around every vertex the faces below `node` draw (the
+// tree's faces only: entities such as the sky box are left out).
+void GrowByFaces(const ZEBSPNode* node, const ZELVertex* vertices, uint32_t count, ZEVector& min, ZEVector& max)
+{
+    if (!node)
+        return;
+    for (const ZEPolygon* face = node->m_pFaces; face; face = face->m_pNext)
+        for (uint16_t i = 0; i < face->m_usNumIndices; ++i)
+        {
+            if (face->m_pusIndices[i] >= count)
+                continue;
+            const ZELVertex& v = vertices[face->m_pusIndices[i]];
+            min = ZEVector(std::min(min.x, v.x), std::min(min.y, v.y), std::min(min.z, v.z));
+            max = ZEVector(std::max(max.x, v.x), std::max(max.y, v.y), std::max(max.z, v.z));
+        }
+    GrowByFaces(node->m_pFront, vertices, count, min, max);
+    GrowByFaces(node->m_pBack, vertices, count, min, max);
 }
 }
 
@@ -95,7 +119,9 @@ void ZEViewerApp::MountData()
     ZEFileManager* files = ZEFileManager::ms_pFileManager;
     files->RemoveAllArchives();
     files->SetMainDirectory(ZEString(m_Options.m_DataDirectory.c_str()));
-    for (const char* package : {"Zervane.dat", "wrenzo.textures", "wrenzo.models", "wrenzo.maps"})
+    // wrenzo.previews is mounted when it is there; the previews themselves
+    // are rendered by the viewer before it exists.
+    for (const char* package : {"Zervane.dat", "wrenzo.textures", "wrenzo.models", "wrenzo.maps", "wrenzo.previews"})
         files->AddArchive(ZEString(package));
     const uint8_t black[3] = {0, 0, 0};
     m_pEngine->SetCursorImage(ZETextureManager::ms_pTexManager->GetTexture(ZEString("cursor01"),
@@ -112,6 +138,37 @@ bool ZEViewerApp::LoadMap()
         return false;
     }
     m_fRadius = 400.0f;
+    return !m_Options.m_bOverview || FrameOverview();
+}
+
+bool ZEViewerApp::FrameOverview()
+{
+    ZETerrain* loaded = m_pEngine->GetTerrain();
+    ZEBSPTerrain* terrain = ZEIsKindOf(loaded, ZEBSPTerrain::ms_RTTI) ? static_cast<ZEBSPTerrain*>(loaded) : nullptr;
+    ZEVector min(FLT_MAX, FLT_MAX, FLT_MAX), max(-FLT_MAX, -FLT_MAX, -FLT_MAX);
+    if (terrain)
+        GrowByFaces(terrain->m_pRoot, terrain->m_pLVertices, terrain->m_ulNumLVertices, min, max);
+    if (min.x > max.x)
+    {
+        Fail("map " + m_Options.m_MapName + " has no faces to frame");
+        return false;
+    }
+    // The sky box is left out of the picture as it is of the framing:
+    // around the far-off camera it could only show its lower half behind
+    // the map, which reads better alone on the background colour.
+    delete loaded->m_pSkyBox;
+    loaded->m_pSkyBox = nullptr;
+
+    const float aspect = float(m_Options.m_usWidth) / m_Options.m_usHeight;
+    ZEOverviewView view = m_Options.m_bRotationGiven
+                              ? ZEFrameOverview(min, max, aspect, m_Options.m_vRotation.x, m_Options.m_vRotation.y)
+                              : ZEFrameOverview(min, max, aspect);
+    std::printf("zeview: framing %.0f..%.0f x %.0f..%.0f y %.0f..%.0f z from pitch %.0f yaw %.0f\n", min.x, max.x,
+                min.y, max.y, min.z, max.z, view.m_vRotation.x, view.m_vRotation.y);
+    m_pRenderer->SetPerspective(view.m_fFovY, aspect, view.m_fNear, view.m_fFar);
+    m_Options.m_bFixedCamera = true;
+    m_Options.m_vPosition = view.m_vPosition;
+    m_Options.m_vRotation = view.m_vRotation;
     return true;
 }
 

@@ -4,7 +4,8 @@
 // would draw. A model is placed at the origin as a plain engine object under
 // a full-strength ambient light; a map is loaded with the engine's own map
 // loading. The camera either orbits the model (mouse drag, Up/Down to zoom)
-// or stands where the command line puts it. In screenshot mode the viewer
+// or stands where the command line puts it, or (--overview) where it sees
+// the whole map. In screenshot mode the viewer
 // draws a few frames, writes the screenshot and quits with status 0; a
 // model or map that cannot be loaded quits with status 1.
 #pragma once
@@ -32,6 +33,9 @@ private:
     void MountData();
     bool LoadModel();
     bool LoadMap();
+    // --overview: frames the loaded map's faces (ZEViewerOverview.h) and
+    // drops its sky box; false (after Fail) for a map without faces.
+    bool FrameOverview();
     void PlaceCamera();
     void Fail(const std::string& why);
 

@@ -51,8 +51,9 @@ bool ParseIndex(const char* text, int& index)
 const char* ZEViewerUsage()
 {
     return "usage: zeview [--data DIR] (--model FILE | --map NAME) [--size WxH]\n"
-           "              [--pos X,Y,Z] [--rot X,Y,Z] [--distance D] [--shot NAME] [--frames N]\n"
-           "              [--animation N]\n"
+           "              [--pos X,Y,Z] [--rot X,Y,Z] [--distance D] [--overview] [--shot NAME]\n"
+           "              [--frames N] [--animation N]\n"
+           "--overview frames the whole map from above (--rot gives its pitch and yaw).\n"
            "In a window: drag with the left mouse button to orbit, Up/Down to zoom, Escape to quit.\n";
 }
 
@@ -61,6 +62,11 @@ bool ZEParseViewerOptions(int argc, char** argv, ZEViewerOptions& options, std::
     for (int i = 1; i < argc; ++i)
     {
         std::string flag = argv[i];
+        if (flag == "--overview")
+        {
+            options.m_bOverview = true;
+            continue;
+        }
         if (i + 1 >= argc)
         {
             error = flag + " needs a value";
@@ -80,7 +86,7 @@ bool ZEParseViewerOptions(int argc, char** argv, ZEViewerOptions& options, std::
         else if (flag == "--pos")
             ok = options.m_bFixedCamera = ParseVector(value, options.m_vPosition);
         else if (flag == "--rot")
-            ok = ParseVector(value, options.m_vRotation);
+            ok = options.m_bRotationGiven = ParseVector(value, options.m_vRotation);
         else if (flag == "--distance")
         {
             ok = ParsePositive(value, 1e6, number);
@@ -109,6 +115,11 @@ bool ZEParseViewerOptions(int argc, char** argv, ZEViewerOptions& options, std::
     if (options.m_ModelFile.empty() == options.m_MapName.empty())
     {
         error = "give exactly one of --model and --map";
+        return false;
+    }
+    if (options.m_bOverview && (options.m_MapName.empty() || options.m_bFixedCamera))
+    {
+        error = "--overview frames a --map and places the camera itself (no --pos)";
         return false;
     }
     // The renderer appends ".tga" itself.

@@ -1,7 +1,7 @@
 // Command line of the viewer.
 //
 //   zeview [--data DIR] (--model FILE | --map NAME) [--size WxH]
-//          [--pos X,Y,Z] [--rot X,Y,Z] [--distance D]
+//          [--pos X,Y,Z] [--rot X,Y,Z] [--distance D] [--overview]
 //          [--shot NAME] [--frames N] [--animation N]
 //
 // --model loads a .zmf file by its path; --map loads maps/NAME from the data
@@ -13,6 +13,12 @@
 // and previews use it headless. --animation plays the model's animation
 // with that index in a loop (a car: 0 straight, 1 steering left, 2 right);
 // without it the model keeps the animation it loads with.
+//
+// --overview (maps only, not with --pos) shows the whole map: the camera
+// frames the box of the map's faces (the sky box is neither framed nor
+// drawn) from --rot's pitch and yaw; without --rot it looks down 40
+// degrees from the three-quarter yaw that shows the map largest
+// (ZEViewerOverview.h). That is how the build renders the track previews.
 #pragma once
 
 #include "math/ZEVector.h"
@@ -27,6 +33,8 @@ struct ZEViewerOptions
     uint16_t m_usWidth = 640;
     uint16_t m_usHeight = 480;
     bool m_bFixedCamera = false;
+    bool m_bOverview = false;
+    bool m_bRotationGiven = false;
     ZEVector m_vPosition;
     ZEVector m_vRotation{-25.0f, 30.0f, 0.0f};
     float m_fDistance = 2.5f;
