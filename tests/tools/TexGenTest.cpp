@@ -3,6 +3,7 @@
 #include "ZETexArt.h"
 #include "ZETexGen.h"
 #include "ZETexReader.h"
+#include "render/ZETGAWriter.h"
 #include "support/TempFolder.h"
 
 #include <gtest/gtest.h>
@@ -11,6 +12,7 @@
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <unistd.h>
 #include <vector>
 
 namespace
@@ -364,4 +366,81 @@ TEST_F(TexGenFilesTest, AFaultyDescriptionLeavesThePackageThere)
     EXPECT_EQ(std::string(bytes.begin(), bytes.end()), "previous");
     EXPECT_FALSE(ZEBuildTexPackage(m_Painters, m_Dir + "/missing.txt", output, error));
     EXPECT_TRUE(Contains(error, "cannot be read"));
+}
+
+// --- Pictures ------------------------------------------------------------------------
+
+namespace
+{
+// A picture for the preview: the left half red, the right half blue, a
+// white texel every other one in the top row (bottom row first on disk).
+void WritePicture(const std::string& path, uint16_t width, uint16_t height)
+{
+    std::vector<uint8_t> rgb;
+    for (uint16_t y = 0; y < height; ++y)
+        for (uint16_t x = 0; x < width; ++x)
+        {
+            bool white = y == height - 1 && x % 2 == 0;
+            bool left = x < width / 2;
+            rgb.insert(rgb.end(), {uint8_t(white || left ? 255 : 0), uint8_t(white ? 255 : 0),
+                                   uint8_t(white || !left ? 255 : 0)});
+        }
+    ASSERT_TRUE(ZEWriteTGA(path.c_str(), rgb.data(), width, height)) << path;
+}
+
+std::string PreviewWithPicture(const std::string& picture)
+{
+    return "[a]\npainter = preview\nsize = 32x16\npicture = " + picture + "\n";
+}
+}
+
+TEST_F(TexGenFilesTest, APictureReplacesThePreviewsLandscapeAveragedDownToTheTexture)
+{
+    WritePicture(m_Folder.File("pictures/shot.tga"), 64, 32);
+    std::string description = m_Folder.Write("tracks.txt", PreviewWithPicture("shot.tga"));
+    std::string output = m_Dir + "/tracks.tex", error;
+    ASSERT_TRUE(ZEBuildTexPackage(m_Painters, description, output, error, m_Dir + "/pictures")) << error;
+    std::vector<uint8_t> bytes = Read(output);
+    std::vector<ZETexReadImage> images;
+    ASSERT_TRUE(ZEReadTexPackage(bytes.data(), bytes.size(), images, error)) << error;
+    ASSERT_EQ(images.size(), 1u);
+    auto texel = [&](int x, int y) { return &images[0].m_aRGB[(y * 32 + x) * 3]; };
+    // Red on the left, blue on the right, dimmed toward the foot only.
+    EXPECT_EQ(texel(8, 6)[0], 255);
+    EXPECT_EQ(texel(8, 6)[1], 0);
+    EXPECT_EQ(texel(8, 6)[2], 0);
+    EXPECT_EQ(texel(24, 6)[0], 0);
+    EXPECT_EQ(texel(24, 6)[2], 255);
+    EXPECT_LT(texel(24, 15)[2], 200);
+    // Two by two picture texels to one: a quarter of each top texel on
+    // the right was white, the rest blue.
+    EXPECT_NEAR(texel(24, 0)[0], 64, 1);
+    EXPECT_NEAR(texel(24, 0)[1], 64, 1);
+    EXPECT_EQ(texel(24, 0)[2], 255);
+
+    // Without the picture, the painted landscape.
+    std::string painted = m_Folder.Write("painted.txt", "[a]\npainter = preview\nsize = 32x16\n");
+    ASSERT_TRUE(ZEBuildTexPackage(m_Painters, painted, m_Dir + "/painted.tex", error, m_Dir + "/pictures")) << error;
+    std::vector<uint8_t> other = Read(m_Dir + "/painted.tex");
+    EXPECT_NE(bytes, other);
+}
+
+TEST_F(TexGenFilesTest, AMissingDamagedOrMisshapenPictureIsRefusedByItsPath)
+{
+    const std::string pictures = m_Dir + "/pictures";
+    std::string error;
+    std::string description = m_Folder.Write("tracks.txt", PreviewWithPicture("absent.tga"));
+    EXPECT_FALSE(ZEBuildTexPackage(m_Painters, description, m_Dir + "/a.tex", error, pictures));
+    EXPECT_TRUE(Contains(error, "tracks.txt:4: [a] picture: " + pictures + "/absent.tga: cannot be read")) << error;
+
+    m_Folder.Write("pictures/cut.tga", std::string(40, '\0'));
+    description = m_Folder.Write("tracks.txt", PreviewWithPicture("cut.tga"));
+    EXPECT_FALSE(ZEBuildTexPackage(m_Painters, description, m_Dir + "/a.tex", error, pictures));
+    EXPECT_TRUE(Contains(error, pictures + "/cut.tga: is not an uncompressed 24-bit TGA")) << error;
+
+    WritePicture(m_Folder.File("pictures/square.tga"), 32, 32);
+    description = m_Folder.Write("tracks.txt", PreviewWithPicture("square.tga"));
+    EXPECT_FALSE(ZEBuildTexPackage(m_Painters, description, m_Dir + "/a.tex", error, pictures));
+    EXPECT_TRUE(Contains(error, pictures + "/square.tga: is 32 x 32, not of the shape 2")) << error;
+    EXPECT_NE(access((m_Dir + "/a.tex").c_str(), F_OK), 0);
 }

@@ -17,8 +17,10 @@
 // kerbs and centre line running to the horizon, the game's name over the
 // sun, and a light, calm panel where the game writes its menu items in
 // blue and red. "logo": the name on a dark banner with speed streaks and a
-// chequered flag. "preview": a small landscape for each track ("theme")
-// with the track's name written across it.
+// chequered flag. "preview": the track's name written across a picture of
+// the track ("picture", a TGA rendered from its map, of the shape the
+// preview is shown in) or, without one, across a small landscape for the
+// track ("theme").
 #include "ZETexArt.h"
 
 #include <algorithm>
@@ -702,24 +704,37 @@ bool PaintPreview(ZETexParams& params, ZETexCanvas& canvas, std::string& error)
     std::string theme = params.Text("theme", "airfield");
     std::string caption = params.Text("caption", "");
     TitleStyle style = ReadTitle(params, frame, 0.22f);
+    ZETexCanvas picture(canvas.Width(), canvas.Height());
+    const bool pictured = params.Picture("picture", frame.m_fAspect, picture);
     if (theme != "airfield" && theme != "church" && theme != "hillhole" && theme != "railroad" && theme != "desert")
         params.Fail("theme", "is airfield, church, hillhole, railroad or desert");
     if (params.HasError())
         return false;
 
-    ZETexNoise noise(style.m_ulSeed, 64);
-    Preview preview{frame.m_fAspect, &noise, &frame};
-    PaintScene(canvas, frame, 3, [&](float x, float y) {
-        ZETexColor color = theme == "airfield"   ? preview.Airfield(x, y)
-                           : theme == "church"   ? preview.Church(x, y)
-                           : theme == "hillhole" ? preview.Hillhole(x, y)
-                           : theme == "railroad" ? preview.Railroad(x, y)
-                                                 : preview.Desert(x, y);
-        // Darker toward the foot, where the name stands, and a thin frame.
-        color = color * (1.0f - 0.35f * ZESmoothStep(0.6f, 1.0f, y));
+    // Darker toward the foot, where the name stands, and a thin frame.
+    auto Finish = [&](const ZETexColor& color, float x, float y) {
         float edge = std::min(std::min(x, frame.m_fAspect - x), std::min(y, 1.0f - y));
-        return color * (0.6f + 0.4f * ZESmoothStep(0.0f, 0.03f, edge));
-    });
+        return color * ((1.0f - 0.35f * ZESmoothStep(0.6f, 1.0f, y)) * (0.6f + 0.4f * ZESmoothStep(0.0f, 0.03f, edge)));
+    };
+    if (pictured)
+    {
+        for (int ty = 0; ty < canvas.Height(); ++ty)
+            for (int tx = 0; tx < canvas.Width(); ++tx)
+                canvas.At(tx, ty) = Finish(picture.At(tx, ty), frame.X(tx + 0.5f), frame.Y(ty + 0.5f));
+    }
+    else
+    {
+        ZETexNoise noise(style.m_ulSeed, 64);
+        Preview preview{frame.m_fAspect, &noise, &frame};
+        PaintScene(canvas, frame, 3, [&](float x, float y) {
+            ZETexColor color = theme == "airfield"   ? preview.Airfield(x, y)
+                               : theme == "church"   ? preview.Church(x, y)
+                               : theme == "hillhole" ? preview.Hillhole(x, y)
+                               : theme == "railroad" ? preview.Railroad(x, y)
+                                                     : preview.Desert(x, y);
+            return Finish(color, x, y);
+        });
+    }
     if (caption.empty())
         return true;
     return DrawTitle(canvas, caption, frame.TexelX(frame.m_fAspect * 0.5f), frame.TexelY(0.8f), style, error);
@@ -738,6 +753,6 @@ void ZERegisterScreenFamily(ZETexPainters& painters)
                  "the game's logo banner: title and subtitle with swoosh and chequered flag; aspect, title, subtitle, "
                  "back, back_glow, swoosh, " + titleKeys);
     painters.Add("preview", PaintPreview,
-                 "a track's preview: a small landscape with the track's name; aspect, theme (airfield, church, "
-                 "hillhole, railroad, desert), caption, " + titleKeys);
+                 "a track's preview: its name over a picture of it (picture, a TGA file) or a small landscape; "
+                 "aspect, picture, theme (airfield, church, hillhole, railroad, desert), caption, " + titleKeys);
 }

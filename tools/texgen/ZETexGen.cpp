@@ -1,6 +1,7 @@
 #include "ZETexGen.h"
 
 #include "ZEDescriptionText.h"
+#include "ZETgaReader.h"
 
 #include "resources/ZETextureManager.h"
 
@@ -8,7 +9,9 @@
 #include <cctype>
 #include <cerrno>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <iterator>
 #include <set>
@@ -307,6 +310,64 @@ std::vector<float> ZETexParams::Floats(const std::string& key, const std::vector
     return values;
 }
 
+bool ZETexParams::Picture(const std::string& key, float aspect, ZETexCanvas& canvas)
+{
+    const std::string* text = Take(key);
+    if (!text)
+        return false;
+    std::string name = ZETrimText(*text);
+    std::string path = m_PictureFolder.empty() || name.empty() || name[0] == '/' ? name : m_PictureFolder + "/" + name;
+    FILE* file = std::fopen(path.c_str(), "rb");
+    if (!file)
+    {
+        Fail(key, path + ": cannot be read (" + std::strerror(errno) + ")");
+        return false;
+    }
+    std::fclose(file);
+    std::vector<uint8_t> rgb;
+    uint32_t width = 0, height = 0;
+    if (!ZEReadTGA(path, rgb, width, height) || width == 0 || height == 0)
+    {
+        Fail(key, path + ": is not an uncompressed 24-bit TGA picture");
+        return false;
+    }
+    const float shape = float(width) / float(height);
+    if (std::fabs(shape / aspect - 1.0f) > 0.02f)
+    {
+        std::ostringstream why;
+        why << path << ": is " << width << " x " << height << ", not of the shape " << aspect << " : 1 it is shown in";
+        Fail(key, why.str());
+        return false;
+    }
+    // Each texel is the mean of the picture's texels under it, weighted by
+    // how much of each it covers.
+    const double stepX = double(width) / canvas.Width(), stepY = double(height) / canvas.Height();
+    for (int y = 0; y < canvas.Height(); ++y)
+    {
+        const double top = y * stepY, bottom = top + stepY;
+        for (int x = 0; x < canvas.Width(); ++x)
+        {
+            const double left = x * stepX, right = left + stepX;
+            double sum[3] = {0.0, 0.0, 0.0}, total = 0.0;
+            for (uint32_t sy = static_cast<uint32_t>(top); sy < height && sy < bottom; ++sy)
+            {
+                const double wy = std::min<double>(sy + 1, bottom) - std::max<double>(sy, top);
+                for (uint32_t sx = static_cast<uint32_t>(left); sx < width && sx < right; ++sx)
+                {
+                    const double w = wy * (std::min<double>(sx + 1, right) - std::max<double>(sx, left));
+                    const uint8_t* texel = &rgb[(static_cast<size_t>(sy) * width + sx) * 3];
+                    for (int c = 0; c < 3; ++c)
+                        sum[c] += w * texel[c];
+                    total += w;
+                }
+            }
+            const double scale = total > 0.0 ? 1.0 / (255.0 * total) : 0.0;
+            canvas.At(x, y) = ZETexColor{float(sum[0] * scale), float(sum[1] * scale), float(sum[2] * scale)};
+        }
+    }
+    return true;
+}
+
 std::vector<std::string> ZETexParams::GetUnreadKeys() const
 {
     std::vector<std::string> keys;
@@ -497,7 +558,7 @@ bool ZEPaintTexEntry(const ZETexPainters& painters, ZETexEntry& entry, ZETexImag
 }
 
 bool ZEBuildTexPackage(const ZETexPainters& painters, const std::string& descriptionPath,
-                       const std::string& outputPath, std::string& error)
+                       const std::string& outputPath, std::string& error, const std::string& pictureFolder)
 {
     std::string text;
     if (!ReadWholeFile(descriptionPath, text))
@@ -511,6 +572,7 @@ bool ZEBuildTexPackage(const ZETexPainters& painters, const std::string& descrip
     ZETexWriter writer;
     for (ZETexEntry& entry : entries)
     {
+        entry.m_Params.SetPictureFolder(pictureFolder);
         ZETexImage image;
         if (!ZEPaintTexEntry(painters, entry, image, error))
             return false;

@@ -23,6 +23,12 @@
 // becomes transparent) and the additive effects (black adds nothing) rely
 // on that. An image of at most 256 colours is stored paletted.
 //
+// Pictures: a painter may take a picture made elsewhere in the build (a
+// screenshot, as the track previews do) through ZETexParams::Picture. Its
+// key names an uncompressed 24-bit TGA file; a relative name is looked for
+// in the picture folder that zetexgen is given (--pictures DIR), so the
+// descriptions stay with the sources and the pictures in the build tree.
+//
 // Ownership: entries own their parameters; the painter table holds plain
 // function pointers. Nothing here keeps global state.
 #pragma once
@@ -47,6 +53,8 @@ ZETexColor operator*(const ZETexColor& c, float f);
 // Linear mix: a at t = 0, b at t = 1.
 ZETexColor ZEMix(const ZETexColor& a, const ZETexColor& b, float t);
 
+class ZETexCanvas;
+
 // The parameters of one entry, with the line each came from. Every
 // accessor marks its key as read; a value that does not parse or is out of
 // range records an error (the first one is kept) and yields the default.
@@ -68,6 +76,17 @@ public:
     // Blank- or comma-separated numbers; `count` of them when count > 0,
     // else an even number (point lists).
     std::vector<float> Floats(const std::string& key, const std::vector<float>& fallback, size_t count);
+
+    // The folder relative picture names are found in ("" for the working
+    // directory).
+    void SetPictureFolder(const std::string& folder) { m_PictureFolder = folder; }
+    // Whether the key names a picture; then `canvas` holds it, resampled
+    // to the canvas's size by averaging the picture's texels over each
+    // texel. False without the key, and false with an error ("picture:
+    // <path>: why") for a file that is missing, is not an uncompressed
+    // 24-bit TGA, or whose width over height differs from `aspect` by more
+    // than 2 %.
+    bool Picture(const std::string& key, float aspect, ZETexCanvas& canvas);
 
     // A painter's own complaint about its parameters (for example an
     // inconsistent pair), reported like a parse error.
@@ -94,6 +113,7 @@ private:
 
     std::string m_File;
     std::string m_Entry;
+    std::string m_PictureFolder;
     std::map<std::string, Value> m_aValues;
     std::string m_Error;
 };
@@ -177,10 +197,12 @@ bool ZEPaintTexEntry(const ZETexPainters& painters, ZETexEntry& entry, ZETexImag
 // colours (palette in order of first appearance), else true colour.
 ZETexImage ZEMakeTexImage(int width, int height, const std::vector<uint8_t>& rgb);
 
-// Reads the description at `descriptionPath`, paints every entry and writes
-// the package to `outputPath` (replacing it only when everything worked).
+// Reads the description at `descriptionPath`, paints every entry (relative
+// picture names found in `pictureFolder`) and writes the package to
+// `outputPath` (replacing it only when everything worked).
 bool ZEBuildTexPackage(const ZETexPainters& painters, const std::string& descriptionPath,
-                       const std::string& outputPath, std::string& error);
+                       const std::string& outputPath, std::string& error,
+                       const std::string& pictureFolder = std::string());
 
 // Painting helpers shared by the families.
 float ZEClamp01(float value);
