@@ -237,6 +237,7 @@ TEST_F(TestTrack, PassesEveryRuleOfTheCheck)
     EXPECT_EQ(report.m_ulTrackNodes, 16u);
     EXPECT_EQ(report.m_ulAINodes, 24u);
     EXPECT_EQ(report.m_ulStartPositions, 4u);
+    EXPECT_EQ(report.m_ulPowerUps, 7u);
     EXPECT_LE(report.m_ulDepth, ZE_BSP_MAX_DEPTH);
 }
 
@@ -247,7 +248,7 @@ TEST_F(TestTrack, HoldsEveryKindOfEntityTheDescriptionPlaces)
                              "PowerUp", "RoadSign", "ModelObject", "ParticleFX", "Water", "Billboard", "Decal",
                              "Barrier"})
         EXPECT_FALSE(EntitiesOf(map, name).empty()) << name;
-    EXPECT_EQ(EntitiesOf(map, "PowerUp").size(), 3u);
+    EXPECT_EQ(EntitiesOf(map, "PowerUp").size(), 7u);
     EXPECT_EQ(EntitiesOf(map, "SkyBox")[0]->m_aPolygons.size(), 6u);
     // One barrier a segment and side.
     EXPECT_EQ(EntitiesOf(map, "Barrier").size(), 2 * ms_pCentre->GetSamples().size());
@@ -452,7 +453,7 @@ TEST_F(TestTrack, TheEngineLoadsTheMapAndOffersTheGameItsEntities)
         EXPECT_EQ(app.m_Classes["TrackNode"], 16);
         EXPECT_EQ(app.m_Classes["AINode"], 24);
         EXPECT_EQ(app.m_Classes["StartPosition"], 4);
-        EXPECT_EQ(app.m_Classes["PowerUp"], 3);
+        EXPECT_EQ(app.m_Classes["PowerUp"], 7);
         EXPECT_EQ(app.m_Classes["RoadSign"], 1);
         EXPECT_EQ(static_cast<size_t>(app.m_Classes["Barrier"]), 2 * ms_pCentre->GetSamples().size());
         // Ambient, directional, point, spot and the dynamic light.

@@ -4,6 +4,9 @@
 #include "ZEMapBSP.h"
 #include "ZEMapMath.h"
 
+#include "math/ZEAABBTree.h"
+#include "math/ZEBoundingVolume.h"
+#include "math/ZEPolygon.h"
 #include "resources/ZETextureManager.h"
 #include "track/WZTrackRecords.h"
 
@@ -13,6 +16,7 @@
 #include <fstream>
 #include <iterator>
 #include <map>
+#include <memory>
 
 namespace
 {
@@ -22,6 +26,220 @@ const double kBoxTolerance = 0.01;
 const uint32_t kMaxNodes = WZ_MAX_NODES;
 const double kAINodeReach = 150.0;
 const size_t kMaxProblems = 200;
+const double kPi = 3.14159265358979323846;
+
+// The game counts a pass while a node's sphere of 900 around its origin
+// meets the car's box (WZTrack, WZRaceRules): the middle of the largest
+// car reaches it from half a car length further out.
+const double kNodeReach = 900.0 + ZE_MAP_CAR_LENGTH * 0.5;
+// The way to a node is walked in steps of this length; it passes the node
+// where it first comes behind the plane within this much beyond the sides
+// of the node's quad.
+const double kWayStep = 10.0;
+const double kPassSlack = 50.0;
+// A car rides just above the road (WZCar::Build); this much room under the
+// box keeps the road itself out of the test.
+const double kGroundGap = 1.0;
+// The floor is found by a ray down from this far above an origin, to this
+// depth, and must lie this close to y = 0.
+const double kFloorProbe = 30.0;
+const double kFloorDepth = 500.0;
+const double kFloorTolerance = 1.0;
+// The far chase camera (WZChaseCamera) stands 62.5 behind the car's tail
+// and 40 above its origin: for the cars, about 100 behind the middle of
+// the car and 40 above a point 10 over the road.
+const double kCarMiddle = 10.0;
+const double kCameraBehind = 100.0;
+const double kCameraUp = 40.0;
+
+ZEVector ToVector(const ZEMapVec3& p)
+{
+    return ZEVector(static_cast<float>(p.x), static_cast<float>(p.y), static_cast<float>(p.z));
+}
+
+double HorizontalDistance(const ZEMapVec3& a, const ZEMapVec3& b)
+{
+    return std::hypot(a.x - b.x, a.z - b.z);
+}
+
+// The way of travel for a heading in degrees about +y, as the game turns
+// +z by it.
+ZEMapVec3 Forward(double heading)
+{
+    double radians = heading * kPi / 180.0;
+    return ZEMapVec3(std::sin(radians), 0.0, std::cos(radians));
+}
+
+// The level's faces and the barrier polygons - what a car collides with -
+// in the engine's box tree, built once for every car, floor and camera
+// test of the check.
+class Obstacles
+{
+public:
+    explicit Obstacles(const ZEBspWriter& map) : m_Map(map)
+    {
+        ZEPolygon* list = nullptr;
+        for (const ZEBspWriter::Node& node : map.m_aNodes)
+            for (const ZEBspWriter::Face& face : node.m_aFaces)
+                Add(face, list);
+        for (const ZEBspWriter::Entity& entity : map.m_aEntities)
+            if (entity.m_ClassName == "Barrier")
+                for (const ZEBspWriter::Face& polygon : entity.m_aPolygons)
+                    Add(polygon, list);
+        m_pTree = std::make_unique<ZEAABBTreeNode>(list);
+    }
+
+    // Whether the largest car, its box standing kGroundGap over `floor`
+    // around (x, z) and turned to `heading`, touches anything.
+    bool TouchesCar(const ZEMapVec3& at, double floor, double heading) const
+    {
+        ZEOBoundingBox box;
+        ZEVector half(float(ZE_MAP_CAR_WIDTH * 0.5), float(ZE_MAP_CAR_HEIGHT * 0.5), float(ZE_MAP_CAR_LENGTH * 0.5));
+        ZEVector middle(float(at.x), float(floor + kGroundGap + ZE_MAP_CAR_HEIGHT * 0.5), float(at.z));
+        box.SetData(middle, -half, half, ZEVector(0.0f, float(heading), 0.0f));
+        return m_pTree->Clips(box);
+    }
+
+    bool Cuts(const ZEMapVec3& from, const ZEMapVec3& to) const
+    {
+        return m_pTree->Clips(ToVector(from), ToVector(to - from));
+    }
+
+    // The height of the first face a ray down from `from` meets.
+    bool Floor(const ZEMapVec3& from, double& y) const
+    {
+        ZEVector contact;
+        if (!m_pTree->Clips(ToVector(from), ZEVector(0.0f, float(-kFloorDepth), 0.0f), contact))
+            return false;
+        y = contact.y;
+        return true;
+    }
+
+private:
+    // One polygon over the corners the face's indices name; faces naming
+    // vertices that do not exist are reported elsewhere and left out.
+    void Add(const ZEBspWriter::Face& face, ZEPolygon*& list) const
+    {
+        size_t count = face.m_ausIndices.size() / 3 * 3;
+        if (count == 0)
+            return;
+        std::vector<ZEVertex> corners;
+        for (size_t i = 0; i < count; ++i)
+        {
+            uint16_t index = face.m_ausIndices[i];
+            if (index >= m_Map.m_aVertices.size() || m_Map.m_aVertices[index].m_usPosition >= m_Map.m_avPositions.size())
+                return;
+            const ZEVector& p = m_Map.m_avPositions[m_Map.m_aVertices[index].m_usPosition];
+            corners.push_back(ZEVertex{p.x, p.y, p.z, 0.0f, 0.0f});
+        }
+        ZEPolygon* polygon = new ZEPolygon();
+        polygon->m_usNumVertices = static_cast<uint16_t>(count);
+        polygon->m_pVertices = new ZEVertex[count];
+        std::copy(corners.begin(), corners.end(), polygon->m_pVertices);
+        polygon->m_usNumIndices = static_cast<uint16_t>(count);
+        polygon->m_pusIndices = new uint16_t[count];
+        for (size_t i = 0; i < count; ++i)
+            polygon->m_pusIndices[i] = static_cast<uint16_t>(i);
+        polygon->Update();
+        polygon->m_pNext = list;
+        list = polygon;
+    }
+
+    const ZEBspWriter& m_Map;
+    std::unique_ptr<ZEAABBTreeNode> m_pTree;
+};
+
+// The way cars drive round: a closed centripetal Catmull-Rom curve (as
+// the compiler lays its centre line) through the AI nodes, or through the
+// track nodes where there are no AI nodes to follow, kept as a fine line.
+class Route
+{
+public:
+    void Build(const std::vector<ZEMapVec3>& nodes, const char* what)
+    {
+        m_pWhat = what;
+        m_aPoints.clear();
+        size_t count = nodes.size();
+        for (size_t i = 0; i < count; ++i)
+        {
+            const ZEMapVec3* p[4] = {&nodes[(i + count - 1) % count], &nodes[i], &nodes[(i + 1) % count],
+                                     &nodes[(i + 2) % count]};
+            double t[4] = {0.0, 0.0, 0.0, 0.0};
+            for (int k = 1; k < 4; ++k)
+                t[k] = t[k - 1] + std::sqrt(std::max((*p[k] - *p[k - 1]).Length(), 1e-6));
+            int pieces = std::max(1, static_cast<int>(std::ceil((*p[2] - *p[1]).Length() / kWayStep)));
+            for (int j = 0; j < pieces; ++j)
+                m_aPoints.push_back(CatmullRom(p, t, t[1] + (t[2] - t[1]) * j / pieces));
+        }
+        m_adAt.assign(1, 0.0);
+        for (size_t i = 0; i < m_aPoints.size(); ++i)
+            m_adAt.push_back(m_adAt.back() + HorizontalDistance(m_aPoints[i], m_aPoints[(i + 1) % m_aPoints.size()]));
+    }
+
+    bool IsEmpty() const { return m_aPoints.size() < 3 || Length() <= 0.0; }
+    double Length() const { return m_adAt.back(); }
+    const char* What() const { return m_pWhat; }
+
+    // Distance along the route of its point nearest to p (seen from above).
+    double Nearest(const ZEMapVec3& p) const
+    {
+        double best = 1e300, along = 0.0;
+        for (size_t i = 0; i < m_aPoints.size(); ++i)
+        {
+            const ZEMapVec3& a = m_aPoints[i];
+            const ZEMapVec3& b = m_aPoints[(i + 1) % m_aPoints.size()];
+            double span = m_adAt[i + 1] - m_adAt[i];
+            double t = 0.0;
+            if (span > 0.0)
+                t = std::clamp(((p.x - a.x) * (b.x - a.x) + (p.z - a.z) * (b.z - a.z)) / (span * span), 0.0, 1.0);
+            ZEMapVec3 q = a + (b - a) * t;
+            double distance = HorizontalDistance(p, q);
+            if (distance < best)
+            {
+                best = distance;
+                along = m_adAt[i] + t * span;
+            }
+        }
+        return along;
+    }
+
+    // The point `along` from the first, going round as often as it takes;
+    // `direction` is the way of travel there.
+    ZEMapVec3 At(double along, ZEMapVec3* direction = nullptr) const
+    {
+        along = std::fmod(along, Length());
+        if (along < 0.0)
+            along += Length();
+        size_t i = static_cast<size_t>(std::upper_bound(m_adAt.begin(), m_adAt.end(), along) - m_adAt.begin());
+        i = std::min(std::max<size_t>(i, 1), m_aPoints.size()) - 1;
+        const ZEMapVec3& a = m_aPoints[i];
+        const ZEMapVec3& b = m_aPoints[(i + 1) % m_aPoints.size()];
+        double span = m_adAt[i + 1] - m_adAt[i];
+        if (direction)
+            *direction = ZEMapVec3(b.x - a.x, 0.0, b.z - a.z).Unit();
+        return span > 0.0 ? a + (b - a) * ((along - m_adAt[i]) / span) : a;
+    }
+
+private:
+    // The point at parameter u of the segment p[1]-p[2] (Barry and
+    // Goldman's form over the knots t).
+    static ZEMapVec3 CatmullRom(const ZEMapVec3* const* p, const double* t, double u)
+    {
+        auto mix = [](const ZEMapVec3& a, const ZEMapVec3& b, double ta, double tb, double at) {
+            return a * ((tb - at) / (tb - ta)) + b * ((at - ta) / (tb - ta));
+        };
+        ZEMapVec3 a1 = mix(*p[0], *p[1], t[0], t[1], u);
+        ZEMapVec3 a2 = mix(*p[1], *p[2], t[1], t[2], u);
+        ZEMapVec3 a3 = mix(*p[2], *p[3], t[2], t[3], u);
+        ZEMapVec3 b1 = mix(a1, a2, t[0], t[2], u);
+        ZEMapVec3 b2 = mix(a2, a3, t[1], t[3], u);
+        return mix(b1, b2, t[1], t[2], u);
+    }
+
+    std::vector<ZEMapVec3> m_aPoints;
+    std::vector<double> m_adAt{0.0};
+    const char* m_pWhat = "";
+};
 
 // Bounded reads from the file's bytes.
 class Cursor
@@ -509,11 +727,22 @@ private:
         return found == sizes.end() ? 0 : found->second;
     }
 
+    using Indexed = std::map<int, const ZEBspWriter::Entity*>;
+
+    // A track node's plane (of its polygon's first triangle, as the game
+    // takes it) and how far its polygon reaches sideways from its origin.
+    struct NodePlane
+    {
+        ZEMapPlane m_Plane;
+        double m_dHalfWidth = 0.0;
+    };
+
     void CheckEntities()
     {
         m_Report.m_ulEntities = static_cast<uint32_t>(m_Map.m_aEntities.size());
-        std::map<int, const ZEBspWriter::Entity*> trackNodes, aiNodes, grid;
-        std::map<int, ZEMapPlane> nodePlanes;
+        Indexed trackNodes, aiNodes, grid;
+        std::vector<const ZEBspWriter::Entity*> powerUps;
+        std::map<int, NodePlane> nodePlanes;
         double brightness = 0.0;
         for (size_t e = 0; e < m_Map.m_aEntities.size(); ++e)
         {
@@ -534,6 +763,8 @@ private:
                 CheckFace(entity.m_aPolygons[p], ZEString::Format("entity %zu polygon %zu", e, p), false, corners,
                           plane);
             }
+            if (name == "PowerUp")
+                powerUps.push_back(&entity);
             if (entity.m_aucData.size() < std::max<size_t>(1, NeededData(name)))
                 continue;
             int index = static_cast<int8_t>(entity.m_aucData[0]);
@@ -548,13 +779,14 @@ private:
         }
         if (brightness > 1.0 + 1e-6)
             Problem("ambient and directional light add up to %.3f, more than 1", brightness);
+        BuildRoute(aiNodes, trackNodes);
         CheckTrackNodes(trackNodes, nodePlanes);
         CheckAINodes(aiNodes);
         CheckGrid(grid, nodePlanes, static_cast<int>(trackNodes.size()));
+        CheckPowerUps(powerUps, !trackNodes.empty());
     }
 
-    void Collect(std::map<int, const ZEBspWriter::Entity*>& found, int index, const ZEBspWriter::Entity& entity,
-                 size_t number, const char* kind)
+    void Collect(Indexed& found, int index, const ZEBspWriter::Entity& entity, size_t number, const char* kind)
     {
         if (found.count(index))
             Problem("entity %zu: a second %s %d", number, kind, index);
@@ -562,7 +794,7 @@ private:
             found[index] = &entity;
     }
 
-    static bool Dense(const std::map<int, const ZEBspWriter::Entity*>& found, int from)
+    static bool Dense(const Indexed& found, int from)
     {
         int expected = from;
         for (const auto& entry : found)
@@ -571,7 +803,63 @@ private:
         return true;
     }
 
-    void CheckTrackNodes(const std::map<int, const ZEBspWriter::Entity*>& nodes, std::map<int, ZEMapPlane>& planes)
+    // The AI nodes' chain when it is whole, else the track nodes'.
+    void BuildRoute(const Indexed& aiNodes, const Indexed& trackNodes)
+    {
+        for (const auto* nodes : {&aiNodes, &trackNodes})
+        {
+            if (nodes->size() < 3 || !Dense(*nodes, 0))
+                continue;
+            std::vector<ZEMapVec3> points;
+            for (const auto& entry : *nodes)
+                points.push_back(ToMap(entry.second->m_vOrigin));
+            m_Route.Build(points, nodes == &aiNodes ? "AI nodes" : "track nodes");
+            if (!m_Route.IsEmpty())
+                return;
+        }
+    }
+
+    const Obstacles& GetObstacles()
+    {
+        if (!m_pObstacles)
+            m_pObstacles = std::make_unique<Obstacles>(m_Map);
+        return *m_pObstacles;
+    }
+
+    // The largest car standing at `at` turned to `heading`: a floor at
+    // y = 0 under it, no face touching it and, with `camera`, a clear view
+    // from the far chase camera.
+    void CheckRoom(const ZEString& who, const ZEMapVec3& at, double heading, bool camera)
+    {
+        if (!std::isfinite(at.x) || !std::isfinite(at.y) || !std::isfinite(at.z) || !std::isfinite(heading))
+        {
+            Problem("%s: its position or heading is not a number", who.CStr());
+            return;
+        }
+        const Obstacles& obstacles = GetObstacles();
+        ZEString where = ZEString::Format("%s at (%.0f, %.0f, %.0f)", who.CStr(), at.x, at.y, at.z);
+        double floor = at.y;
+        if (!obstacles.Floor(at + ZEMapVec3(0.0, kFloorProbe, 0.0), floor))
+        {
+            Problem("%s: no floor under it", where.CStr());
+            floor = at.y;
+        }
+        else if (std::fabs(floor) > kFloorTolerance)
+            Problem("%s: the floor under it lies at y = %.1f, not on the road at 0", where.CStr(), floor);
+        if (obstacles.TouchesCar(at, floor, heading))
+            Problem("%s: no room for the largest car (%.0f x %.0f, %.1f high) facing %.0f degrees; it touches the "
+                    "map's faces",
+                    where.CStr(), ZE_MAP_CAR_WIDTH, ZE_MAP_CAR_LENGTH, ZE_MAP_CAR_HEIGHT, heading);
+        if (!camera)
+            return;
+        ZEMapVec3 middle(at.x, floor + kCarMiddle, at.z);
+        ZEMapVec3 view = middle - Forward(heading) * kCameraBehind + ZEMapVec3(0.0, kCameraUp, 0.0);
+        if (obstacles.Cuts(middle, view))
+            Problem("%s: the far chase camera (%.0f behind, %.0f up) is cut off from the car by the map's faces",
+                    where.CStr(), kCameraBehind, kCameraUp);
+    }
+
+    void CheckTrackNodes(const Indexed& nodes, std::map<int, NodePlane>& planes)
     {
         m_Report.m_ulTrackNodes = static_cast<uint32_t>(nodes.size());
         if (nodes.empty())
@@ -593,35 +881,83 @@ private:
             }
             // The game takes the plane of the polygon's first triangle.
             ZEMapVec3 n = (corners[1] - corners[0]).Cross(corners[2] - corners[0]).Unit();
-            plane.m_vNormal = n;
-            plane.m_dDistance = -n.Dot(corners[0]);
-            planes[entry.first] = plane;
+            NodePlane& found = planes[entry.first];
+            found.m_Plane.m_vNormal = n;
+            found.m_Plane.m_dDistance = -n.Dot(corners[0]);
+            for (const ZEMapVec3& corner : corners)
+                found.m_dHalfWidth = std::max(found.m_dHalfWidth, HorizontalDistance(corner, ToMap(node.m_vOrigin)));
         }
         int count = static_cast<int>(nodes.size());
         if (count < 3 || static_cast<int>(planes.size()) != count)
             return;
         for (int k = 0; k < count; ++k)
         {
-            const ZEMapPlane& plane = planes[k];
+            const ZEMapPlane& plane = planes[k].m_Plane;
             ZEMapVec3 next = ToMap(nodes.at((k + 1) % count)->m_vOrigin);
             ZEMapVec3 prev = ToMap(nodes.at((k + count - 1) % count)->m_vOrigin);
             if (!(plane.Distance(next) < 0.0 && plane.Distance(prev) > 0.0))
+            {
                 Problem("track node %d's normal does not point against the direction of travel "
                         "(node %d must lie behind its plane, node %d in front)",
                         k, (k + 1) % count, (k + count - 1) % count);
+                continue;
+            }
+            CheckWay(k, nodes, planes);
+            ZEMapVec3 travel = -plane.m_vNormal;
+            double heading = std::atan2(travel.x, travel.z) * 180.0 / kPi;
+            CheckRoom(ZEString::Format("TrackNode %d", k), ToMap(nodes.at(k)->m_vOrigin), heading, true);
         }
     }
 
-    void CheckAINodes(const std::map<int, const ZEBspWriter::Entity*>& nodes)
+    // Walks the route from near node k - 1 to near node k + 1: the first
+    // point behind node k's plane within its reach must lie at the node.
+    void CheckWay(int k, const Indexed& nodes, const std::map<int, NodePlane>& planes)
+    {
+        if (m_Route.IsEmpty())
+            return;
+        int count = static_cast<int>(nodes.size());
+        int prev = (k + count - 1) % count, next = (k + 1) % count;
+        const NodePlane& node = planes.at(k);
+        ZEMapVec3 origin = ToMap(nodes.at(k)->m_vOrigin);
+        double from = m_Route.Nearest(ToMap(nodes.at(prev)->m_vOrigin));
+        double span = m_Route.Nearest(ToMap(nodes.at(next)->m_vOrigin)) - from;
+        if (span <= 0.0)
+            span += m_Route.Length();
+        for (double t = 0.0; t <= span; t += kWayStep)
+        {
+            ZEMapVec3 p = m_Route.At(from + t);
+            if ((p - origin).Length() >= kNodeReach || node.m_Plane.Distance(p) >= 0.0)
+                continue;
+            double off = HorizontalDistance(p, origin);
+            if (off > node.m_dHalfWidth + kPassSlack)
+                Problem("TrackNode %d: the way from track node %d (along the %s) comes behind its plane %.0f from "
+                        "its origin, within the %.0f a pass counts in: a car passes it before reaching it",
+                        k, prev, m_Route.What(), off, kNodeReach);
+            return;
+        }
+        Problem("TrackNode %d: the way from track node %d to %d (along the %s) never comes behind its plane "
+                "within %.0f of its origin: no car passes it",
+                k, prev, next, m_Route.What(), kNodeReach);
+    }
+
+    void CheckAINodes(const Indexed& nodes)
     {
         m_Report.m_ulAINodes = static_cast<uint32_t>(nodes.size());
         if (nodes.empty())
             return;
         if (!Dense(nodes, 0) || nodes.size() > kMaxNodes)
             Problem("AI nodes are not numbered densely from 0 to at most 49");
+        for (const auto& entry : nodes)
+        {
+            float speed = ReadFloat(entry.second->m_aucData.data() + 4);
+            if (!(std::isfinite(speed) && speed > 0.0f))
+                Problem("AINode %d: its speed factor %g is not a positive number", entry.first, double(speed));
+        }
         if (!Dense(nodes, 0))
             return;
         int count = static_cast<int>(nodes.size());
+        if (count < 3)
+            Problem("AI nodes: %d cannot make a closed chain; at least 3 are needed", count);
         for (int m = 0; m < count && count > 1; ++m)
         {
             ZEVector a = nodes.at(m)->m_vOrigin, b = nodes.at((m + 1) % count)->m_vOrigin;
@@ -632,28 +968,67 @@ private:
         }
     }
 
-    void CheckGrid(const std::map<int, const ZEBspWriter::Entity*>& grid, const std::map<int, ZEMapPlane>& planes,
-                   int trackNodes)
+    void CheckGrid(const Indexed& grid, const std::map<int, NodePlane>& planes, int trackNodes)
     {
         m_Report.m_ulStartPositions = static_cast<uint32_t>(grid.size());
         if (grid.empty())
             return;
         if (grid.size() != 4 || !Dense(grid, 1))
             Problem("start positions must be numbered 1 to 4, once each");
+        for (auto a = grid.begin(); a != grid.end(); ++a)
+            for (auto b = std::next(a); b != grid.end(); ++b)
+            {
+                double apart = HorizontalDistance(ToMap(a->second->m_vOrigin), ToMap(b->second->m_vOrigin));
+                if (apart < ZE_MAP_CAR_LENGTH)
+                    Problem("StartPosition %d and StartPosition %d stand only %.1f apart; the largest car is %.0f "
+                            "long",
+                            a->first, b->first, apart, ZE_MAP_CAR_LENGTH);
+            }
+        for (const auto& entry : grid)
+        {
+            float heading = ReadFloat(entry.second->m_aucData.data() + 4);
+            CheckRoom(ZEString::Format("StartPosition %d", entry.first), ToMap(entry.second->m_vOrigin), heading,
+                      true);
+        }
         if (!planes.count(0))
             return;
+        const ZEMapPlane& start = planes.at(0).m_Plane;
         for (const auto& entry : grid)
         {
             ZEMapVec3 p = ToMap(entry.second->m_vOrigin);
-            if (planes.at(0).Distance(p) <= 0.0)
+            if (start.Distance(p) <= 0.0)
                 Problem("start position %d stands beyond the start line (track node 0)", entry.first);
-            if (trackNodes > 1 && planes.count(trackNodes - 1) && planes.at(trackNodes - 1).Distance(p) >= 0.0)
+            if (trackNodes > 1 && planes.count(trackNodes - 1) &&
+                planes.at(trackNodes - 1).m_Plane.Distance(p) >= 0.0)
                 Problem("start position %d stands before the last track node %d", entry.first, trackNodes - 1);
+            if (grid.count(1) && entry.first != 1 &&
+                start.Distance(p) < start.Distance(ToMap(grid.at(1)->m_vOrigin)))
+                Problem("StartPosition %d stands nearer to the start line than StartPosition 1, which is pole",
+                        entry.first);
+        }
+    }
+
+    void CheckPowerUps(const std::vector<const ZEBspWriter::Entity*>& powerUps, bool raceTrack)
+    {
+        m_Report.m_ulPowerUps = static_cast<uint32_t>(powerUps.size());
+        if (raceTrack && (powerUps.size() < ZE_MAP_MIN_POWERUPS || powerUps.size() > ZE_MAP_MAX_POWERUPS))
+            Problem("the race track holds %zu pickups (PowerUp); it needs %u to %u", powerUps.size(),
+                    ZE_MAP_MIN_POWERUPS, ZE_MAP_MAX_POWERUPS);
+        for (size_t i = 0; i < powerUps.size(); ++i)
+        {
+            ZEMapVec3 at = ToMap(powerUps[i]->m_vOrigin);
+            // A car meets a pickup driving along the route.
+            ZEMapVec3 travel(0.0, 0.0, 1.0);
+            if (!m_Route.IsEmpty())
+                m_Route.At(m_Route.Nearest(at), &travel);
+            CheckRoom(ZEString::Format("PowerUp %zu", i), at, std::atan2(travel.x, travel.z) * 180.0 / kPi, false);
         }
     }
 
     const ZEBspWriter& m_Map;
     ZEMapCheckReport& m_Report;
+    Route m_Route;
+    std::unique_ptr<Obstacles> m_pObstacles;
 };
 }
 

@@ -23,6 +23,24 @@
 //   the previous one in front), consecutive AI nodes are more than 150
 //   apart, the four start positions stand before node 0 and after the last
 //   node; ambient and directional light add up to at most 1.
+// - raceability (what a race on the map needs, with the largest car):
+//   - the way from each track node to the next - a smooth curve through
+//     the AI nodes, or through the track nodes without them - first comes
+//     behind the next node's plane within the game's reach of a pass (900
+//     around the origin) at that node's polygon: nothing of it lies behind
+//     the plane before, so no car passes a node it has not reached;
+//   - AI nodes make a closed chain of at least 3, including last to first
+//     more than 150 apart, with positive, finite speed factors;
+//   - start position 1 is pole (nearest node 0's plane) and the four stand
+//     at least a car length apart;
+//   - track nodes, start positions and pickups ("PowerUp") stand on road:
+//     a ray down meets a face at y = 0, and the largest car standing there
+//     (turned the way of travel) touches no face of the level nor any
+//     barrier polygon; from track nodes and start positions the far chase
+//     camera (100 behind the car, 40 up) sees the car;
+//   - a race track (a map with track nodes) holds 6 to 10 pickups.
+//   Faces, floor and camera use the engine's box tree and its volume and
+//   segment tests, built once over the level's faces.
 #pragma once
 
 #include "core/ZEString.h"
@@ -31,6 +49,18 @@
 #include <vector>
 
 class ZEBspWriter;
+
+// The largest car: the union of every car model's box, since the game
+// sizes each car by its model's box (WZCar::Build) - 20 wide (police car,
+// Dodge), 39.5 high and 86 long (ambulance). tests/game/LargestCarTest
+// holds these figures to the built car models.
+constexpr double ZE_MAP_CAR_WIDTH = 20.0;
+constexpr double ZE_MAP_CAR_HEIGHT = 39.5;
+constexpr double ZE_MAP_CAR_LENGTH = 86.0;
+
+// Pickups a race track holds.
+constexpr uint32_t ZE_MAP_MIN_POWERUPS = 6;
+constexpr uint32_t ZE_MAP_MAX_POWERUPS = 10;
 
 struct ZEMapCheckReport
 {
@@ -45,6 +75,7 @@ struct ZEMapCheckReport
     uint32_t m_ulTrackNodes = 0;
     uint32_t m_ulAINodes = 0;
     uint32_t m_ulStartPositions = 0;
+    uint32_t m_ulPowerUps = 0;
 
     bool IsClean() const { return m_aProblems.empty(); }
 };

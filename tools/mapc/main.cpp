@@ -24,10 +24,10 @@ int Check(const char* path)
     if (!clean)
         return 1;
     std::printf("%s: ok - %u faces (%u transparent), %u nodes, %u leaves, depth %u, %llu lightmap texels, "
-                "%u entities (%u track nodes, %u AI nodes, %u start positions)\n",
+                "%u entities (%u track nodes, %u AI nodes, %u start positions, %u pickups)\n",
                 path, report.m_ulFaces, report.m_ulTransparentFaces, report.m_ulNodes, report.m_ulLeaves,
                 report.m_ulDepth, static_cast<unsigned long long>(report.m_ullTexels), report.m_ulEntities,
-                report.m_ulTrackNodes, report.m_ulAINodes, report.m_ulStartPositions);
+                report.m_ulTrackNodes, report.m_ulAINodes, report.m_ulStartPositions, report.m_ulPowerUps);
     return 0;
 }
 
