@@ -2,10 +2,18 @@
 
 #include "math/ZEBoundingVolume.h"
 #include "math/ZEPolygon.h"
+#include "render/ZECamera.h"
+#include "render/ZERenderer.h"
 #include "resources/ZETextureManager.h"
+#include "world/ZEEngine.h"
 #include "world/ZEEntityData.h"
 
 ZE_IMPLEMENT_RTTI(ZEBillboard, ZEEngineObject);
+
+ZEBillboardStates ZEBillboardStatesFor(uint8_t alpha, bool colorKey)
+{
+    return ZEBillboardStates{alpha < 255 || colorKey, colorKey};
+}
 
 ZEBillboard::ZEBillboard(ZECustomEntity* entity)
 {
@@ -65,7 +73,39 @@ ZEBillboard::~ZEBillboard()
     delete m_pTexture;
 }
 
-void ZEBillboard::Render(ZERenderer*, ZECamera*)
+void ZEBillboard::Render(ZERenderer* renderer, ZECamera* camera)
 {
-    // Not drawn yet: an empty body until this kind of object gets its drawing.
+    if (!renderer || (camera && camera->Culled(m_pBoundingVolume)))
+        return;
+    const ZEBillboardStates states = ZEBillboardStatesFor(m_ucAlpha, m_bColorKey);
+    if (states.m_bBlend)
+    {
+        renderer->EnableBlending();
+        renderer->SetBlendingState(4, 5);
+    }
+    if (states.m_bAlphaTest)
+    {
+        renderer->EnableAlphaTest();
+        renderer->SetAlphaState(8, 0.0f);
+    }
+    if (!m_bLightComputed)
+        ComputeLight();
+    renderer->SetAmbient(m_aucLight[0], m_aucLight[1], m_aucLight[2], m_ucAlpha);
+    if (m_bParticle)
+        renderer->RenderParticle(m_vPosition, m_fWidth, m_fHeight, m_pTexture);
+    else
+        renderer->RenderBillboard(m_vPosition, m_fWidth, m_fHeight, m_pTexture);
+    if (states.m_bBlend)
+        renderer->DisableBlending();
+    if (states.m_bAlphaTest)
+        renderer->DisableAlphaTest();
+}
+
+void ZEBillboard::ComputeLight()
+{
+    ZEEngine* engine = ZEEngine::ms_pEngine;
+    if (!engine)
+        return;
+    engine->GetLightAtPosition(m_vPosition, m_aucLight, this);
+    m_bLightComputed = true;
 }
