@@ -229,3 +229,30 @@ TEST(ViewerOverviewTest, TheChosenYawShowsALongMapLargestAndNeverAlongAnAxis)
     // Lying across the wide picture, it is seen from nearer than along it.
     EXPECT_LT(chosen.m_fDistance, ZEFrameOverview(min, max, 2.0f, ZE_OVERVIEW_PITCH, 90.0f).m_fDistance);
 }
+
+TEST(ViewerOverviewTest, AroundATrackTheFieldsBeyondItAreLeftOut)
+{
+    // A track 8000 x 3000 in the middle of land 30000 across.
+    const ZEVector faceMin(-15000, 0, -15000), faceMax(15000, 700, 15000);
+    const std::vector<ZEVector> track = {ZEVector(0, 0, 0), ZEVector(8000, 0, 0), ZEVector(8000, 0, 3000),
+                                         ZEVector(0, 0, 3000)};
+    ZEVector min, max;
+    ZEOverviewRegion(faceMin, faceMax, track, min, max);
+    EXPECT_EQ(min, ZEVector(-800, 0, -800));   // a border of a tenth of 8000 on every side
+    EXPECT_EQ(max, ZEVector(8800, 700, 3800));
+    // Without a track, the whole map; near the map's edge, cut to it.
+    ZEOverviewRegion(faceMin, faceMax, {}, min, max);
+    EXPECT_EQ(min, faceMin);
+    ZEOverviewRegion(ZEVector(-100, 0, -100), faceMax, track, min, max);
+    EXPECT_EQ(min, ZEVector(-100, 0, -100));
+
+    ZEOverviewRegion(faceMin, faceMax, track, min, max);
+    std::vector<ZEVector> points = ZEOverviewPoints(min, max, track);
+    ASSERT_EQ(points.size(), track.size() * 16);
+    for (const ZEVector& p : points)
+        EXPECT_TRUE(p.x >= min.x && p.x <= max.x && p.z >= min.z && p.z <= max.z && p.y >= min.y && p.y <= max.y);
+    // The track fills the picture's width, within the margin.
+    ZEOverviewView view = ZEFrameOverview(points, 2.0f);
+    EXPECT_LT(Reach(view, ZEVector(0, 0, 0), ZEVector(8000, 0, 3000), 2.0f), 1.0f - ZE_OVERVIEW_MARGIN);
+    EXPECT_GT(Reach(view, ZEVector(0, 0, 0), ZEVector(8000, 0, 3000), 2.0f), 0.6f);
+}

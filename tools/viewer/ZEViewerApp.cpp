@@ -36,24 +36,37 @@ float Clamp(float value, float low, float high)
     return value < low ? low : (value > high ? high : value);
 }
 
-// Widens min..max around every vertex the faces below `node` draw (the
-// tree's faces only: entities such as the sky box are left out).
-void GrowByFaces(const ZEBSPNode* node, const ZELVertex* vertices, uint32_t count, ZEVector& min, ZEVector& max)
+// The vertices the faces of a map's tree draw (entities such as the sky
+// box are left out), and the box of those within an x-z area.
+struct FaceBox
 {
-    if (!node)
-        return;
-    for (const ZEPolygon* face = node->m_pFaces; face; face = face->m_pNext)
-        for (uint16_t i = 0; i < face->m_usNumIndices; ++i)
-        {
-            if (face->m_pusIndices[i] >= count)
-                continue;
-            const ZELVertex& v = vertices[face->m_pusIndices[i]];
-            min = ZEVector(std::min(min.x, v.x), std::min(min.y, v.y), std::min(min.z, v.z));
-            max = ZEVector(std::max(max.x, v.x), std::max(max.y, v.y), std::max(max.z, v.z));
-        }
-    GrowByFaces(node->m_pFront, vertices, count, min, max);
-    GrowByFaces(node->m_pBack, vertices, count, min, max);
-}
+    const ZELVertex* m_pVertices;
+    uint32_t m_ulCount;
+    float m_fLowX = -FLT_MAX, m_fHighX = FLT_MAX, m_fLowZ = -FLT_MAX, m_fHighZ = FLT_MAX;
+    ZEVector m_vMin{FLT_MAX, FLT_MAX, FLT_MAX};
+    ZEVector m_vMax{-FLT_MAX, -FLT_MAX, -FLT_MAX};
+
+    bool Empty() const { return m_vMin.x > m_vMax.x; }
+
+    void Grow(const ZEBSPNode* node)
+    {
+        if (!node)
+            return;
+        for (const ZEPolygon* face = node->m_pFaces; face; face = face->m_pNext)
+            for (uint16_t i = 0; i < face->m_usNumIndices; ++i)
+            {
+                if (face->m_pusIndices[i] >= m_ulCount)
+                    continue;
+                const ZELVertex& v = m_pVertices[face->m_pusIndices[i]];
+                if (v.x < m_fLowX || v.x > m_fHighX || v.z < m_fLowZ || v.z > m_fHighZ)
+                    continue;
+                m_vMin = ZEVector(std::min(m_vMin.x, v.x), std::min(m_vMin.y, v.y), std::min(m_vMin.z, v.z));
+                m_vMax = ZEVector(std::max(m_vMax.x, v.x), std::max(m_vMax.y, v.y), std::max(m_vMax.z, v.z));
+            }
+        Grow(node->m_pFront);
+        Grow(node->m_pBack);
+    }
+};
 }
 
 ZEViewerApp::ZEViewerApp(const ZEViewerOptions& options)
@@ -145,13 +158,24 @@ bool ZEViewerApp::FrameOverview()
 {
     ZETerrain* loaded = m_pEngine->GetTerrain();
     ZEBSPTerrain* terrain = ZEIsKindOf(loaded, ZEBSPTerrain::ms_RTTI) ? static_cast<ZEBSPTerrain*>(loaded) : nullptr;
-    ZEVector min(FLT_MAX, FLT_MAX, FLT_MAX), max(-FLT_MAX, -FLT_MAX, -FLT_MAX);
+    FaceBox faces{terrain ? terrain->m_pLVertices : nullptr, terrain ? terrain->m_ulNumLVertices : 0};
     if (terrain)
-        GrowByFaces(terrain->m_pRoot, terrain->m_pLVertices, terrain->m_ulNumLVertices, min, max);
-    if (min.x > max.x)
+        faces.Grow(terrain->m_pRoot);
+    if (faces.Empty())
     {
         Fail("map " + m_Options.m_MapName + " has no faces to frame");
         return false;
+    }
+    // Around the track, when the map has one: the faces there give the
+    // heights.
+    ZEVector min, max;
+    ZEOverviewRegion(faces.m_vMin, faces.m_vMax, m_avTrackNodes, min, max);
+    FaceBox region{faces.m_pVertices, faces.m_ulCount, min.x, max.x, min.z, max.z};
+    region.Grow(terrain->m_pRoot);
+    if (!region.Empty())
+    {
+        min = region.m_vMin;
+        max = region.m_vMax;
     }
     // The sky box is left out of the picture as it is of the framing:
     // around the far-off camera it could only show its lower half behind
@@ -160,16 +184,25 @@ bool ZEViewerApp::FrameOverview()
     loaded->m_pSkyBox = nullptr;
 
     const float aspect = float(m_Options.m_usWidth) / m_Options.m_usHeight;
+    std::vector<ZEVector> points = ZEOverviewPoints(min, max, m_avTrackNodes);
     ZEOverviewView view = m_Options.m_bRotationGiven
-                              ? ZEFrameOverview(min, max, aspect, m_Options.m_vRotation.x, m_Options.m_vRotation.y)
-                              : ZEFrameOverview(min, max, aspect);
-    std::printf("zeview: framing %.0f..%.0f x %.0f..%.0f y %.0f..%.0f z from pitch %.0f yaw %.0f\n", min.x, max.x,
-                min.y, max.y, min.z, max.z, view.m_vRotation.x, view.m_vRotation.y);
+                              ? ZEFrameOverview(points, aspect, m_Options.m_vRotation.x, m_Options.m_vRotation.y)
+                              : ZEFrameOverview(points, aspect);
+    std::printf("zeview: framing %.0f..%.0f x %.0f..%.0f y %.0f..%.0f z (%s) from pitch %.0f yaw %.0f\n", min.x,
+                max.x, min.y, max.y, min.z, max.z, m_avTrackNodes.empty() ? "the map" : "around the track",
+                view.m_vRotation.x, view.m_vRotation.y);
     m_pRenderer->SetPerspective(view.m_fFovY, aspect, view.m_fNear, view.m_fFar);
     m_Options.m_bFixedCamera = true;
     m_Options.m_vPosition = view.m_vPosition;
     m_Options.m_vRotation = view.m_vRotation;
     return true;
+}
+
+bool ZEViewerApp::ReceiveCustomEntity(ZECustomEntity* entity)
+{
+    if (entity && entity->m_ClassName == ZEString("TrackNode"))
+        m_avTrackNodes.push_back(entity->m_vPosition);
+    return false;
 }
 
 void ZEViewerApp::Fail(const std::string& why)

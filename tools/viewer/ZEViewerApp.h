@@ -14,6 +14,8 @@
 #include "core/ZEApplication.h"
 #include "math/ZEVector.h"
 
+#include <vector>
+
 class ZEViewerApp : public ZEApplication
 {
 public:
@@ -25,6 +27,9 @@ public:
     void Render() override;
     void KeyDown(uint32_t key) override;
     void MouseMovement(uint32_t x, uint32_t y, int32_t dx, int32_t dy, char buttons) override;
+    // Notes where the map's track nodes ("TrackNode") are, for the
+    // overview; declines every entity.
+    bool ReceiveCustomEntity(ZECustomEntity* entity) override;
 
 protected:
     void EndProcess(int status) override;
@@ -33,8 +38,9 @@ private:
     void MountData();
     bool LoadModel();
     bool LoadMap();
-    // --overview: frames the loaded map's faces (ZEViewerOverview.h) and
-    // drops its sky box; false (after Fail) for a map without faces.
+    // --overview: frames the loaded map's faces, around its track when it
+    // has one (ZEViewerOverview.h), and drops its sky box; false (after
+    // Fail) for a map without faces.
     bool FrameOverview();
     void PlaceCamera();
     void Fail(const std::string& why);
@@ -46,4 +52,5 @@ private:
     float m_fDistance = 25.0f;
     int m_iFramesLeft = 0;
     int m_iExitStatus = 0;
+    std::vector<ZEVector> m_avTrackNodes;
 };

@@ -14,9 +14,10 @@
 // with that index in a loop (a car: 0 straight, 1 steering left, 2 right);
 // without it the model keeps the animation it loads with.
 //
-// --overview (maps only, not with --pos) shows the whole map: the camera
-// frames the box of the map's faces (the sky box is neither framed nor
-// drawn) from --rot's pitch and yaw; without --rot it looks down 40
+// --overview (maps only, not with --pos) shows the whole map from above:
+// the camera frames the box of the map's faces, or of those around its
+// track when it has track nodes (the sky box is neither framed nor drawn),
+// from --rot's pitch and yaw; without --rot it looks down 40
 // degrees from the three-quarter yaw that shows the map largest
 // (ZEViewerOverview.h). That is how the build renders the track previews.
 #pragma once
