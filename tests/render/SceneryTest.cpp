@@ -14,6 +14,7 @@
 #include "support/ManualTimer.h"
 #include "support/RecordingRenderer.h"
 #include "support/TempFolder.h"
+#include "support/TestPolygons.h"
 #include "world/ZEEngine.h"
 #include "world/ZEEngineObject.h"
 
@@ -74,19 +75,6 @@ ZEPolygon* Grid(int cells, uint8_t alpha = 255, bool lit = false)
     polygon->m_ucAlpha = alpha;
     polygon->Update();
     return polygon;
-}
-
-// Appends the triangle a, b, c to the polygon's index list.
-void AddTriangle(ZEPolygon* polygon, uint16_t a, uint16_t b, uint16_t c)
-{
-    uint16_t* indices = new uint16_t[polygon->m_usNumIndices + 3];
-    std::memcpy(indices, polygon->m_pusIndices, polygon->m_usNumIndices * sizeof(uint16_t));
-    indices[polygon->m_usNumIndices] = a;
-    indices[polygon->m_usNumIndices + 1] = b;
-    indices[polygon->m_usNumIndices + 2] = c;
-    delete[] polygon->m_pusIndices;
-    polygon->m_pusIndices = indices;
-    polygon->m_usNumIndices += 3;
 }
 
 ZECustomEntity* Entity(const char* name, const ZEVector& position, const std::vector<uint8_t>& data,
@@ -255,12 +243,12 @@ TEST_F(Scenery, OnlyVerticesSurroundedByTrianglesWaveWhenTheInnerOnesAreAsked)
     EXPECT_EQ(all->m_ulNumVertices, 9u);
     delete all;
 
-    // A degenerate triangle at the edge vertex 1 turns nothing: it stays a
-    // border vertex (180 degrees), not a full turn.
-    ZEPolygon* grid = Grid(2);
-    AddTriangle(grid, 1, 1, 0);
-    EXPECT_NEAR(ZEWaterAngleSums(*grid)[1], 180.0f, 0.01f);
-    ZEWater* inner = Water(4, 0, true, {grid});
+    // A degenerate triangle (an edge of no length) turns nothing.
+    ZEPolygon* folded =
+        ZEMakeTestPolygon({ZEVector(0, 0, 0), ZEVector(4, 0, 0), ZEVector(4, 0, 4)}, {0, 1, 2, 1, 1, 0});
+    EXPECT_NEAR(ZEWaterAngleSums(*folded)[1], 90.0f, 0.01f);
+    delete folded;
+    ZEWater* inner = Water(4, 0, true, {Grid(2)});
     ASSERT_EQ(inner->m_ulNumVertices, 1u);
     EXPECT_EQ(inner->m_ppVertices[0], inner->m_pPolygons->m_pVertices + 4);
     delete inner;
