@@ -146,6 +146,20 @@ void JoinParts(const std::vector<const ZEMapPolygon*>& parts, std::vector<ZEMapV
 
 }
 
+// Boxes placed along the track stand where that place lies, turned with
+// the road.
+void ZEMapCompiler::PlaceAlongTrack(ZEMapDescription& description, const ZEMapTrack& track)
+{
+    for (ZEMapBox& box : description.m_aBoxes)
+    {
+        if (!box.m_Place.m_bAlong)
+            continue;
+        ZEMapVec3 at = track.Resolve(box.m_Place);
+        box.m_vCentre = ZEMapVec2(at.x, at.z);
+        box.m_dHeading += track.Heading(box.m_Place.m_dAlong);
+    }
+}
+
 bool ZEMapCompiler::Compile(const ZEMapDescription& description, ZEMapMessages& messages, ZEBspWriter& writer,
                             ZEMapStats& stats)
 {
@@ -155,10 +169,12 @@ bool ZEMapCompiler::Compile(const ZEMapDescription& description, ZEMapMessages& 
     if (!track.Build(description, messages))
         return false;
     stats.m_dTrackLength = track.GetLength();
+    ZEMapDescription placed = description;
+    PlaceAlongTrack(placed, track);
     ZEMapGeometry geometry;
-    bool built = geometry.Build(description, track, messages);
+    bool built = geometry.Build(placed, track, messages);
     ZEMapEntities entities;
-    built = entities.Build(description, track, messages) && built;
+    built = entities.Build(placed, track, messages) && built;
     if (!built)
         return false;
     stats.m_ulPolygons = static_cast<uint32_t>(geometry.GetPolygons().size());

@@ -47,6 +47,8 @@ struct ZEMapStats
     double m_dSeconds = 0.0;        // the whole compilation
 };
 
+class ZEMapTrack;
+
 class ZEMapCompiler
 {
 public:
@@ -55,6 +57,9 @@ public:
     // would break a limit of the format.
     bool Compile(const ZEMapDescription& description, ZEMapMessages& messages, ZEBspWriter& writer,
                  ZEMapStats& stats);
+
+private:
+    static void PlaceAlongTrack(ZEMapDescription& description, const ZEMapTrack& track);
 };
 
 // Reads `input`, compiles it and writes `output` (replaced only when the

@@ -512,7 +512,7 @@ private:
         s.Choice("kind", kind, {"terrain", "barrier", "both", "none"});
         walls.m_Kind = static_cast<ZEMapWallKind>(kind);
         // Above the tallest car, so no car can ride over a wall.
-        s.Number("height", walls.m_dHeight, 50.0, 5000.0);
+        s.Number("height", walls.m_dHeight, 20.0, 5000.0);
         s.Number("thickness", walls.m_dThickness, 1.0, 1000.0);
         walls.m_usTexture = m_Out.m_Track.m_usVergeTexture;
         s.Texture("texture", walls.m_usTexture, walls.HasTerrain() && s.SectionLine() != 0);
@@ -552,7 +552,10 @@ private:
         ZEMapBox box;
         box.m_ulLine = s.SectionLine();
         double size[3] = {box.m_dWidth, box.m_dDepth, box.m_dHeight};
-        s.Vec2("at", box.m_vCentre, true);
+        if (s.Has("along"))
+            s.Place(box.m_Place);
+        else
+            s.Vec2("at", box.m_vCentre, true);
         box.m_bBaseGiven = s.Has("y");
         s.Number("y", box.m_dBase, -10000.0, 10000.0);
         s.Numbers("size", size, 3, 1.0, 100000.0, true);

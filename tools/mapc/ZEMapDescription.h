@@ -138,7 +138,8 @@ enum ZEMapRoof
 
 struct ZEMapBox
 {
-    ZEMapVec2 m_vCentre;
+    ZEMapVec2 m_vCentre;           // `at`, or where the place lies once the track is built
+    ZEMapPlace m_Place;            // along (+ side): heading then counts from the road's
     bool m_bBaseGiven = false;     // otherwise the box stands on the lowest ground under it
     double m_dBase = 0.0;          // y of the bottom
     double m_dWidth = 100.0;       // across the heading

@@ -439,9 +439,18 @@ bool ZEMapGeometry::BuildGround(const ZEMapDescription& description, const ZEMap
             }
             if (raw == 0.0)
                 continue;
-            double distance = track.DistanceToCentre(p);
+            double along = 0.0;
+            double distance = track.DistanceToCentre(p, &along);
             double blend = std::max(ground.m_dBlend, 1e-6);
-            grid.At(i, j) = raw * Smoothstep((distance - flat) / blend);
+            double level = flat;
+            if (m_alTunnel[track.SegmentAt(along)] >= 0)
+            {
+                // The tunnel's roof covers the road: hills close in on it, so
+                // the road runs into the hill rather than through a cutting.
+                level = track.At(along).m_dCorridorHalf + 0.5 * grid.m_dCell;
+                blend = grid.m_dCell;
+            }
+            grid.At(i, j) = raw * Smoothstep((distance - level) / blend);
         }
     for (size_t j = 0; j < grid.m_ulNZ; ++j)
         for (size_t i = 0; i < grid.m_ulNX; ++i)
