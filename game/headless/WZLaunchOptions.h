@@ -6,13 +6,14 @@
 //
 // --headless runs one race without a window, sound or network, at full
 // speed through the engine's fixed steps, prints the results and the
-// race's state hash, and exits. --track names a map ("testtrack", or one of
-// the five tracks); --laps 1..30; --type 0..4; --seed seeds the random
-// generator so a race repeats exactly; --car 0..8 is the player's car;
-// --ai-player lets the computer drive it; --joystick drives with the
-// joystick (x steers, y is the pedal); --camera 0..2 and --detail 0..4
-// set the view; --shot takes a screenshot at that game time after the
-// countdown began (repeatable), --quit leaves the game then.
+// race's state hash, and exits. --track names a map (one of the five
+// tracks, "airfield" by default, or the test track "testtrack"); --laps
+// 1..30; --type 0..4; --seed seeds the random generator so a race
+// repeats exactly; --car 0..8 is the player's car; --ai-player lets the
+// computer drive it; --joystick drives with the joystick (x steers, y is
+// the pedal); --camera 0..2 and --detail 0..4 set the view; --shot takes a
+// screenshot at that game time after the countdown began (repeatable),
+// --quit leaves the game then.
 //
 // Anything else - an unknown word, a missing or malformed value, a value
 // out of range - is refused with the reason; the game then prints the usage
@@ -27,7 +28,7 @@
 struct WZLaunchOptions
 {
     bool m_bHeadless = false;
-    ZEString m_strTrack{"testtrack"};
+    ZEString m_strTrack{"airfield"};
     uint32_t m_ulLaps = 3;
     uint32_t m_ulType = 0;
     uint32_t m_ulSeed = 0;

@@ -22,7 +22,7 @@ class CarTest : public ::testing::Test
 protected:
     void SetUp() override
     {
-        m_pGame = std::make_unique<WZTestGame>("--headless --seed 1");
+        m_pGame = std::make_unique<WZTestGame>("--headless --track testtrack --seed 1");
         m_pGame->Start();
         // The test track's terrain stays; the race's cars go.
         ZEEngine* engine = m_pGame->m_pEngine;

@@ -169,7 +169,7 @@ TEST(RaceTest, ResettingJustAfterTheStartLineCostsTheLapOnce)
 
 TEST(RaceTest, ComputerDriversFinishTheTestTrackWithoutGettingStuck)
 {
-    auto game = StartGame("--headless --laps 2 --seed 21");
+    auto game = StartGame("--headless --track testtrack --laps 2 --seed 21");
     uint32_t begin = game->m_pTimer->GetTime();
     while (!game->m_Race.IsOver() && game->m_pTimer->GetTime() - begin < 240000)
         game->Frame();
