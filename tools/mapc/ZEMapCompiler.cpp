@@ -311,8 +311,11 @@ bool ZECompileMapFile(const ZEString& input, const ZEString& output, ZEMapMessag
 
 ZEString ZEDescribeMapStats(const ZEMapStats& s)
 {
+    ZEString track = s.m_dTrackLength > 0.0 ? ZEString::Format("%.0f units long, %u track nodes, %u AI nodes",
+                                                               s.m_dTrackLength, s.m_ulTrackNodes, s.m_ulAINodes)
+                                            : ZEString("none (a scene map)");
     return ZEString::Format(
-        "track      %.0f units long, %u track nodes, %u AI nodes\n"
+        "track      %s\n"
         "faces      %u (from %u polygons and %u cuts along node planes)\n"
         "tree       %u nodes, %u leaves, depth %u\n"
         "lightmaps  %u, %llu texels, %llu shadow rays\n"
@@ -320,7 +323,7 @@ ZEString ZEDescribeMapStats(const ZEMapStats& s)
         "tables     %u vertices, %u positions, %u coordinate pairs, %u textures\n"
         "file       %llu bytes\n"
         "time       %.2f s (geometry %.2f s, tree %.2f s, light %.2f s)",
-        s.m_dTrackLength, s.m_ulTrackNodes, s.m_ulAINodes, s.m_ulFaces, s.m_ulPolygons, s.m_ulCuts, s.m_ulNodes,
+        track.CStr(), s.m_ulFaces, s.m_ulPolygons, s.m_ulCuts, s.m_ulNodes,
         s.m_ulLeaves, s.m_ulDepth, s.m_ulLightmaps, static_cast<unsigned long long>(s.m_ullTexels),
         static_cast<unsigned long long>(s.m_ullRays), s.m_ulEntities, s.m_ulVertices, s.m_ulPositions,
         s.m_ulTexCoords, s.m_ulTextures, static_cast<unsigned long long>(s.m_ullBytes), s.m_dSeconds,

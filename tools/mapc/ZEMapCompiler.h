@@ -1,7 +1,7 @@
 // ZEMapCompiler: turns a track description into a map file, stage by stage.
 //
 //   1. read the description (ZEMapDescription)
-//   2. build the centre line (ZEMapTrack)
+//   2. build the centre line (ZEMapTrack; none in a scene map)
 //   3. build the level's polygons (ZEMapGeometry)
 //   4. generate and place the entities (ZEMapEntities)
 //   5. build the node tree, cutting faces along node planes (ZEMapBSP)

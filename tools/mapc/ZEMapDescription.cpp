@@ -39,9 +39,11 @@ uint32_t LineOf(const toml::node& node)
 class Section
 {
 public:
+    // In a scene map (`scene`) no place may be given along the track.
     Section(const toml::table* table, const std::string& name, uint32_t line, ZEMapMessages& messages,
-            const std::vector<ZEMapTexture>* textures)
-        : m_pTable(table), m_Name(name), m_ulLine(line), m_Messages(messages), m_pTextures(textures)
+            const std::vector<ZEMapTexture>* textures, bool scene = false)
+        : m_pTable(table), m_Name(name), m_ulLine(line), m_Messages(messages), m_pTextures(textures),
+          m_bScene(scene)
     {
     }
 
@@ -255,6 +257,11 @@ public:
         }
         if (absolute)
             return Vec3("position", place.m_vPosition, -kHuge, kHuge);
+        if (along && m_bScene)
+        {
+            Fail("along", "a map without [track] has no road to place things along; give position = [x, y, z]");
+            return false;
+        }
         if (!along && !defaultOnTrack)
         {
             m_Messages.Error(m_ulLine, ZEString::Format("[%s] needs position = [x, y, z] or along = distance",
@@ -317,6 +324,7 @@ private:
     uint32_t m_ulLine;
     ZEMapMessages& m_Messages;
     const std::vector<ZEMapTexture>* m_pTextures;
+    bool m_bScene;
     std::set<std::string> m_Known;
 };
 
@@ -348,26 +356,18 @@ public:
         if (m_Messages.HasErrors())
             return false;
         ReadTrack();
-        Each("narrow", [this](Section& s) { ReadNarrow(s); });
-        ReadWalls();
+        if (m_Out.m_bScene)
+            RefuseTrackSections();
+        else
+            ReadTrackSections();
         ReadGround();
         Each("hill", [this](Section& s) { ReadHill(s); });
         Each("box", [this](Section& s) { ReadBox(s); });
-        Each("tunnel", [this](Section& s) { ReadTunnel(s); });
-        Each("bridge", [this](Section& s) { ReadBridge(s); });
         Each("rail", [this](Section& s) { ReadRail(s); });
         ReadLights();
         Each("point_light", [this](Section& s) { ReadLamp(s, false); });
         Each("spot_light", [this](Section& s) { ReadLamp(s, true); });
         Each("dynamic_light", [this](Section& s) { ReadDynamicLight(s); });
-        ReadNodes();
-        ReadGrid();
-        Each("powerup", [this](Section& s) {
-            ZEMapPowerUp powerUp;
-            s.Place(powerUp.m_Place);
-            m_Out.m_aPowerUps.push_back(powerUp);
-        });
-        Each("roadsign", [this](Section& s) { ReadRoadSign(s); });
         Each("model", [this](Section& s) { ReadModel(s); });
         Each("particles", [this](Section& s) { ReadParticles(s); });
         Each("water", [this](Section& s) { ReadWater(s); });
@@ -378,13 +378,54 @@ public:
     }
 
 private:
+    // The sections a road is made of or that stand on it.
+    static constexpr const char* kTrackSections[] = {"narrow", "walls", "tunnel", "bridge",
+                                                     "nodes",  "grid",  "powerup", "roadsign"};
+
+    void ReadTrackSections()
+    {
+        Each("narrow", [this](Section& s) { ReadNarrow(s); });
+        ReadWalls();
+        Each("tunnel", [this](Section& s) { ReadTunnel(s); });
+        Each("bridge", [this](Section& s) { ReadBridge(s); });
+        ReadNodes();
+        ReadGrid();
+        Each("powerup", [this](Section& s) {
+            ZEMapPowerUp powerUp;
+            s.Place(powerUp.m_Place);
+            m_Out.m_aPowerUps.push_back(powerUp);
+        });
+        Each("roadsign", [this](Section& s) { ReadRoadSign(s); });
+    }
+
+    // A scene map has no road: every table of a track section is refused
+    // on its own line.
+    void RefuseTrackSections()
+    {
+        for (const char* name : kTrackSections)
+        {
+            const toml::node* node = m_Root.get(name);
+            if (!node)
+                continue;
+            const toml::array* array = node->as_array();
+            bool list = array && array->is_array_of_tables();
+            std::string title = list ? std::string("[[") + name + "]]" : std::string("[") + name + "]";
+            ZEString why = ZEString::Format("%s needs a [track]; a map without one is a scene with no road",
+                                            title.c_str());
+            if (!list)
+                m_Messages.Error(LineOf(*node), why);
+            for (size_t i = 0; list && i < array->size(); ++i)
+                m_Messages.Error(LineOf((*array)[i]), why);
+        }
+    }
+
     Section Table(const char* name)
     {
         const toml::node* node = m_Root.get(name);
         const toml::table* table = node ? node->as_table() : nullptr;
         if (node && !table)
             m_Messages.Error(LineOf(*node), ZEString::Format("[%s] must be a table", name));
-        return Section(table, name, node ? LineOf(*node) : 0, m_Messages, &m_Out.m_aTextures);
+        return Section(table, name, node ? LineOf(*node) : 0, m_Messages, &m_Out.m_aTextures, m_Out.m_bScene);
     }
 
     // Every [[name]] table in order.
@@ -402,7 +443,8 @@ private:
         }
         for (const toml::node& element : *array)
         {
-            Section section(element.as_table(), name, LineOf(element), m_Messages, &m_Out.m_aTextures);
+            Section section(element.as_table(), name, LineOf(element), m_Messages, &m_Out.m_aTextures,
+                            m_Out.m_bScene);
             reader(section);
             section.Finish();
         }
@@ -471,9 +513,11 @@ private:
         Section s = Table("track");
         ZEMapTrackDesc& track = m_Out.m_Track;
         track.m_ulLine = s.SectionLine();
-        if (!s.SectionLine())
+        if (!m_Root.get("track"))
         {
-            m_Messages.Error(0, "the description needs a [track] table");
+            // A scene: no road, so no walls either.
+            m_Out.m_bScene = true;
+            m_Out.m_Walls.m_Kind = ZE_WALLS_NONE;
             return;
         }
         s.Points("points", track.m_avPoints, &track.m_aulPointLines, 4);
@@ -527,7 +571,7 @@ private:
         ZEMapGroundDesc& ground = m_Out.m_Ground;
         ground.m_ulLine = s.SectionLine();
         ground.m_usTexture = m_Out.m_Track.m_usVergeTexture;
-        s.Texture("texture", ground.m_usTexture);
+        s.Texture("texture", ground.m_usTexture, m_Out.m_bScene);
         ground.m_usHighTexture = ground.m_usTexture;
         s.Texture("high_texture", ground.m_usHighTexture);
         s.Number("high_level", ground.m_dHighLevel, -kHuge, kHuge);

@@ -19,6 +19,13 @@
 // Places: a thing stands either at `position = [x, y, z]` or `along` the
 // track (distance from the start line in the direction of travel), `side`
 // units to the right of the centre line, `y` above the ground.
+//
+// A description without [track] is a scene map (the intro's scenes): the
+// ground, hills, boxes, rails, lights, sky box and placed entities, but no
+// road. What only a track can have - [[narrow]], [walls], [[tunnel]],
+// [[bridge]], [nodes], [grid], [[powerup]], [[roadsign]] and any place
+// given `along` the track - is refused there with its line, and [ground]
+// must name its texture (there is no verge to borrow it from).
 #pragma once
 
 #include "ZEMapMath.h"
@@ -336,6 +343,7 @@ struct ZEMapSettings
 struct ZEMapDescription
 {
     ZEString m_Name;
+    bool m_bScene = false;            // no [track]: a scene without road, nodes or grid
     ZEMapSettings m_Settings;
     std::vector<ZEMapTexture> m_aTextures;
     ZEMapTrackDesc m_Track;

@@ -99,11 +99,15 @@ bool ZEMapEntities::Build(const ZEMapDescription& description, const ZEMapTrack&
     CollectBlockers(description, track);
     AddLights(description, track);
     AddSkyBox(description);
-    bool fine = AddTrackNodes(description, track, messages);
-    fine = AddAINodes(description, track, messages) && fine;
-    fine = AddGrid(description, track, messages) && fine;
-    if (description.m_Walls.HasBarriers())
-        AddBarriers(description, track);
+    bool fine = true;
+    if (track.HasRoad())
+    {
+        fine = AddTrackNodes(description, track, messages);
+        fine = AddAINodes(description, track, messages) && fine;
+        fine = AddGrid(description, track, messages) && fine;
+        if (description.m_Walls.HasBarriers())
+            AddBarriers(description, track);
+    }
     AddPlaced(description, track);
     AddWater(description);
     if (m_aEntities.size() > 65535)

@@ -24,6 +24,7 @@
 // Placed by the description: lights, the sky box, power-ups, road signs,
 // models, particle emitters, water, billboards and decals, with the data
 // blocks their classes read.
+// A scene map (no road) gets no track nodes, AI nodes, grid or barriers.
 #pragma once
 
 #include "ZEMapDescription.h"

@@ -61,10 +61,13 @@ bool ZEMapGeometry::Build(const ZEMapDescription& description, const ZEMapTrack&
     m_aPolygons.clear();
     BuildCorridor(track);
     bool fine = MarkTunnels(description, track, messages);
-    BuildRoad(description, track);
-    if (description.m_Walls.HasTerrain())
-        BuildWalls(description, track);
-    BuildTunnels(description, track);
+    if (track.HasRoad())
+    {
+        BuildRoad(description, track);
+        if (description.m_Walls.HasTerrain())
+            BuildWalls(description, track);
+        BuildTunnels(description, track);
+    }
     fine = BuildGround(description, track, messages) && fine;
     fine = BuildBridges(description, track, messages) && fine;
     fine = BuildBoxes(description, messages) && fine;
@@ -389,6 +392,9 @@ bool ZEMapGeometry::BuildGround(const ZEMapDescription& description, const ZEMap
     for (const ZEMapWater& water : description.m_aWaters)
         for (const ZEMapVec2& p : water.m_avPoints)
             Extend(p, 0.0);
+    // A scene of placed things alone: the ground lies around the origin.
+    if (m_vMin.x > m_vMax.x)
+        Extend(ZEMapVec2(0.0, 0.0), 0.0);
 
     Grid& grid = m_Grid;
     grid.m_dCell = ground.m_dCell;
@@ -443,7 +449,7 @@ bool ZEMapGeometry::BuildGround(const ZEMapDescription& description, const ZEMap
             double distance = track.DistanceToCentre(p, &along);
             double blend = std::max(ground.m_dBlend, 1e-6);
             double level = flat;
-            if (m_alTunnel[track.SegmentAt(along)] >= 0)
+            if (track.HasRoad() && m_alTunnel[track.SegmentAt(along)] >= 0)
             {
                 // The tunnel's roof covers the road: hills close in on it, so
                 // the road runs into the hill rather than through a cutting.

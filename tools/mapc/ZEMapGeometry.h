@@ -20,6 +20,10 @@
 // corridor and a cell of it, and a box or rail that would stand on the
 // corridor is refused with its line. Only bridge decks (and tunnels) pass
 // above the road, and only above the walls.
+//
+// A scene map has no road: no corridor, walls, tunnels or bridges; the
+// ground is flat at y = 0 with its hills, around the scenery (or the
+// origin when nothing else gives it a size).
 #pragma once
 
 #include "ZEMapDescription.h"

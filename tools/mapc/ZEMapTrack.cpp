@@ -52,6 +52,11 @@ ZEMapVec2 CatmullRom(const ZEMapVec2& p0, const ZEMapVec2& p1, const ZEMapVec2& 
 
 bool ZEMapTrack::Build(const ZEMapDescription& description, ZEMapMessages& messages)
 {
+    m_aDense.clear();
+    m_aSamples.clear();
+    m_dDenseLength = m_dLength = m_dSegment = m_dMaxCorridorHalf = 0.0;
+    if (description.m_bScene)
+        return true;
     const ZEMapTrackDesc& track = description.m_Track;
     if (!CheckPoints(track, messages))
         return false;

@@ -25,6 +25,11 @@
 //
 // Right is +x when driving along +z (the world is left-handed, y up); a
 // positive curvature turns right.
+//
+// A scene map (a description without [track]) has no centre line: Build
+// leaves no samples, HasRoad() is false, and every later stage skips its
+// road work. Only Resolve of a place by position and DistanceToCentre
+// (which then finds no road anywhere) may be asked of it.
 #pragma once
 
 #include "ZEMapDescription.h"
@@ -54,6 +59,8 @@ public:
     bool Build(const ZEMapDescription& description, ZEMapMessages& messages);
 
     const std::vector<ZEMapTrackSample>& GetSamples() const { return m_aSamples; }
+    // False for a scene map: no road, nothing along it.
+    bool HasRoad() const { return !m_aSamples.empty(); }
     double GetLength() const { return m_dLength; }
     // The largest corridor half width anywhere, for bounds.
     double GetMaxCorridorHalf() const { return m_dMaxCorridorHalf; }
