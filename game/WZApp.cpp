@@ -61,7 +61,7 @@ void WZApp::Prepare(char* commandLine)
 void WZApp::Start()
 {
     ZEEngine* engine = m_pEngine;
-    for (const char* package : {"wrenzo.maps", "wrenzo.models", "wrenzo.textures"})
+    for (const char* package : {"wrenzo.maps", "wrenzo.models", "wrenzo.textures", "wrenzo.previews"})
         if (!engine->m_pFileManager->AddArchive(ZEString(package)))
             ZEConsole::Post("game", ZEString::Format("the package main/%s is missing or damaged", package),
                             ZE_MSG_ERROR);

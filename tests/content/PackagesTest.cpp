@@ -5,7 +5,8 @@
 // relies on (font cell layout, colour-key black, black sprite borders) and
 // the game's for theirs (every name the game and the maps ask for, the
 // HUD's blue key, the skid mark's white key, the oil decal's black border,
-// seamless surfaces and sky faces, a calm menu centre).
+// seamless surfaces and sky faces, a calm menu centre, the track previews
+// in a package of their own).
 #include "core/ZEConsole.h"
 #include "core/ZEFileManager.h"
 #include "resources/ZETextureManager.h"
@@ -30,7 +31,7 @@
 namespace
 {
 const char* const kMainDir = WRENZO_MAIN_DIR;
-const char* const kArchives[] = {"Zervane.dat", "wrenzo.textures"};
+const char* const kArchives[] = {"Zervane.dat", "wrenzo.textures", "wrenzo.previews"};
 const int kGrid = 16;
 const uint8_t kBlack[3] = {0, 0, 0};
 const uint8_t kBlue[3] = {0, 0, 255};
@@ -780,6 +781,12 @@ TEST_F(PackagesTest, MenuBackgroundIsCalmAndLightWhereTheItemsAre)
 
 TEST_F(PackagesTest, TrackPreviewsAreWidePicturesEachItsOwn)
 {
+    // Rendered from the maps, which are drawn with wrenzo.textures, so
+    // they live apart from it.
+    std::vector<std::string> previewPackages = TexturePackages("wrenzo.previews");
+    EXPECT_EQ(previewPackages, std::vector<std::string>{"textures/tracks.tex"});
+    std::vector<std::string> gamePackages = TexturePackages("wrenzo.textures");
+    EXPECT_EQ(std::count(gamePackages.begin(), gamePackages.end(), "textures/tracks.tex"), 0);
     std::vector<Picture> previews;
     for (const char* name : {"airfield", "church", "hillhole", "railroad", "windydesert"})
     {
