@@ -466,6 +466,114 @@ TEST_F(TestTrack, TheEngineLoadsTheMapAndOffersTheGameItsEntities)
 }
 
 // ---------------------------------------------------------------------------
+// Scene maps: a description without [track]
+
+namespace
+{
+const char* kScene = R"([textures]
+grass = { name = "grass", package = "track" }
+brick = { name = "brick", package = "track" }
+
+[ground]
+texture = "grass"
+
+[[hill]]
+at = [1500, 1500]
+radius = 800
+height = 200
+
+[[box]]
+at = [0, 400]
+size = [200, 150, 120]
+roof = "gable"
+roof_height = 60
+texture = "brick"
+
+[lights]
+ambient = 0.4
+sun = 0.5
+
+[[point_light]]
+position = [0, 80, 0]
+range = 400
+
+[[model]]
+position = [150, 0, 0]
+model = "crate.zmf"
+
+[[particles]]
+position = [0, 10, 0]
+
+[[decal]]
+position = [0, 1, -200]
+size = [400, 100]
+texture = "brick"
+)";
+}
+
+TEST(MapSceneMaps, CompileWithoutTrackEntitiesPassTheCheckAndLoadInTheEngine)
+{
+    Compiled scene;
+    Compile(kScene, scene);
+    ASSERT_TRUE(scene.m_bCompiled) << scene.Errors();
+    const ZEBspWriter& map = scene.m_Map;
+    for (const char* name : {"TrackNode", "AINode", "StartPosition", "Barrier", "PowerUp", "RoadSign"})
+        EXPECT_TRUE(EntitiesOf(map, name).empty()) << name;
+    for (const char* name : {"PointLight", "ModelObject", "ParticleFX", "Decal"})
+        EXPECT_EQ(EntitiesOf(map, name).size(), 1u) << name;
+    // The ground: flat grass at y = 0 under the box.
+    bool ground = false;
+    for (const ZEBspWriter::Node& node : map.m_aNodes)
+        for (const ZEBspWriter::Face& face : node.m_aFaces)
+            ground = ground || (map.m_aTextures[face.m_usTexture - 1].m_Name == "grass" && face.m_vNormal.y > 0.99f &&
+                                std::fabs(face.m_fDistance) < 1e-3f);
+    EXPECT_TRUE(ground);
+
+    ZEMapCheckReport report;
+    EXPECT_TRUE(ZECheckMap(map, report)) << (report.m_aProblems.empty() ? "" : report.m_aProblems[0].CStr());
+    EXPECT_EQ(report.m_ulTrackNodes, 0u);
+
+    ZETempFolder folder("mapc");
+    ASSERT_TRUE(folder.Ok());
+    folder.Write("maps/scene.bsp", scene.m_aucBytes);
+    EntityCounter app;
+    app.Initialize();
+    ZEFileManager::ms_pFileManager->SetMainDirectory(ZEString(folder.Path().c_str()));
+    app.LoadBSPFile(ZEString("scene.bsp"));
+    ZEEngine* engine = ZEEngine::ms_pEngine;
+    EXPECT_NE(engine->GetTerrain(), nullptr);
+    for (const char* name : {"TrackNode", "AINode", "StartPosition"})
+        EXPECT_EQ(app.m_Classes[name], 0) << name;
+    uint32_t lights = 0;
+    for (ZELight* light = engine->GetLights(); light; light = light->m_pNext)
+        ++lights;
+    EXPECT_EQ(lights, 3u);
+    app.Exit();
+}
+
+TEST(MapSceneMaps, SectionsThatNeedATrackAreRefusedWithTheirLine)
+{
+    for (const char* section : {"[[narrow]]\nfrom = 100\nto = 200\nwidth = 100\n", "[walls]\ntexture = \"brick\"\n",
+                                "[[tunnel]]\nfrom = 100\nto = 600\ntexture = \"brick\"\n",
+                                "[[bridge]]\nalong = 300\ntexture = \"brick\"\n", "[nodes]\ntrack = 8\n",
+                                "[grid]\nbehind = 100\n", "[[powerup]]\nposition = [0, 0, 0]\n",
+                                "[[roadsign]]\nposition = [0, 0, 300]\n"})
+    {
+        std::string text = std::string(kScene) + "\n" + section;
+        std::string header = std::string(section).substr(0, std::string(section).find('\n'));
+        EXPECT_TRUE(RefusedAt(text, LineOf(text, "\n" + header + "\n") + 1, header + " needs a [track]"));
+    }
+    for (const char* placed : {"[[box]]\nalong = 300\nsize = [100, 100, 100]\ntexture = \"brick\"\n",
+                               "[[model]]\nalong = 300\nmodel = \"crate.zmf\"\n"})
+    {
+        std::string text = std::string(kScene) + "\n" + placed;
+        EXPECT_TRUE(RefusedAt(text, LineOf(text, "along = 300"), "no road to place things along"));
+    }
+    std::string bare = Replace(kScene, "[ground]\ntexture = \"grass\"\n", "[ground]\n");
+    EXPECT_TRUE(RefusedAt(bare, LineOf(bare, "[ground]"), "[ground] needs texture"));
+}
+
+// ---------------------------------------------------------------------------
 // Refusals
 
 TEST(MapCompilerRefusals, NameTheLineAndTheRule)
