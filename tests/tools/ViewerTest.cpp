@@ -158,7 +158,7 @@ TEST_F(ViewerTest, OverviewFramesTheMapsFacesButNotItsSkyBox)
     EXPECT_FALSE(IsBackground(pixel(width / 2, height / 2)));
     EXPECT_LT(left, width / 10);
     EXPECT_GT(right, width * 9 / 10);
-    // Around the floor, the background.
+    // Around the floor, the background: the sky box is not drawn either.
     EXPECT_TRUE(IsBackground(pixel(0, 0)));
     EXPECT_TRUE(IsBackground(pixel(width - 1, height - 1)));
 }
