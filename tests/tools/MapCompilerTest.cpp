@@ -521,13 +521,22 @@ TEST(MapSceneMaps, CompileWithoutTrackEntitiesPassTheCheckAndLoadInTheEngine)
         EXPECT_TRUE(EntitiesOf(map, name).empty()) << name;
     for (const char* name : {"PointLight", "ModelObject", "ParticleFX", "Decal"})
         EXPECT_EQ(EntitiesOf(map, name).size(), 1u) << name;
-    // The ground: flat grass at y = 0 under the box.
-    bool ground = false;
-    for (const ZEBspWriter::Node& node : map.m_aNodes)
-        for (const ZEBspWriter::Face& face : node.m_aFaces)
-            ground = ground || (map.m_aTextures[face.m_usTexture - 1].m_Name == "grass" && face.m_vNormal.y > 0.99f &&
-                                std::fabs(face.m_fDistance) < 1e-3f);
-    EXPECT_TRUE(ground);
+    // The ground: flat grass at y = 0, or lowered, with the box standing on it.
+    auto lowest = [](const ZEBspWriter& map, const char* texture, bool flat) {
+        float y = 1e30f;
+        for (const ZEBspWriter::Node& node : map.m_aNodes)
+            for (const ZEBspWriter::Face& face : node.m_aFaces)
+                if (map.m_aTextures[face.m_usTexture - 1].m_Name == texture && (!flat || face.m_vNormal.y > 0.99f))
+                    for (uint16_t index : face.m_ausIndices)
+                        y = std::min(y, PositionOf(map, index).y);
+        return y;
+    };
+    EXPECT_FLOAT_EQ(lowest(map, "grass", true), 0.0f);
+    Compiled lowered;
+    Compile(Replace(kScene, "texture = \"grass\"\n", "texture = \"grass\"\ny = -13\n"), lowered);
+    ASSERT_TRUE(lowered.m_bCompiled) << lowered.Errors();
+    EXPECT_FLOAT_EQ(lowest(lowered.m_Map, "grass", true), -13.0f);
+    EXPECT_FLOAT_EQ(lowest(lowered.m_Map, "brick", false), -13.0f);
 
     ZEMapCheckReport report;
     EXPECT_TRUE(ZECheckMap(map, report)) << (report.m_aProblems.empty() ? "" : report.m_aProblems[0].CStr());
@@ -571,6 +580,8 @@ TEST(MapSceneMaps, SectionsThatNeedATrackAreRefusedWithTheirLine)
     }
     std::string bare = Replace(kScene, "[ground]\ntexture = \"grass\"\n", "[ground]\n");
     EXPECT_TRUE(RefusedAt(bare, LineOf(bare, "[ground]"), "[ground] needs texture"));
+    std::string lowered = std::string(kBase) + "\n[ground]\ny = -13\n";
+    EXPECT_TRUE(RefusedAt(lowered, LineOf(lowered, "y = -13"), "only a scene map's"));
 }
 
 // ---------------------------------------------------------------------------

@@ -575,6 +575,9 @@ private:
         ground.m_usHighTexture = ground.m_usTexture;
         s.Texture("high_texture", ground.m_usHighTexture);
         s.Number("high_level", ground.m_dHighLevel, -kHuge, kHuge);
+        // A race track's ground meets its road, which lies at y = 0.
+        if (s.Number("y", ground.m_dY, -10000.0, 10000.0) && ground.m_dY != 0.0 && !m_Out.m_bScene)
+            s.Fail("y", "a race track's ground lies at the road's level, 0; only a scene map's may lie elsewhere");
         s.Number("margin", ground.m_dMargin, 0.0, 100000.0);
         s.Number("cell", ground.m_dCell, 50.0, 10000.0);
         s.Number("blend", ground.m_dBlend, 0.0, 100000.0);

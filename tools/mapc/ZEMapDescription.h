@@ -25,7 +25,8 @@
 // road. What only a track can have - [[narrow]], [walls], [[tunnel]],
 // [[bridge]], [nodes], [grid], [[powerup]], [[roadsign]] and any place
 // given `along` the track - is refused there with its line, and [ground]
-// must name its texture (there is no verge to borrow it from).
+// must name its texture (there is no verge to borrow it from). Its flat
+// ground may lie at another height than 0 ([ground] y).
 #pragma once
 
 #include "ZEMapMath.h"
@@ -120,6 +121,7 @@ struct ZEMapGroundDesc
     uint16_t m_usTexture = 0;
     uint16_t m_usHighTexture = 0;  // cells whose mean height exceeds m_dHighLevel
     double m_dHighLevel = 1e30;
+    double m_dY = 0.0;             // the flat ground's height: a scene map's may differ from the road's 0
     double m_dMargin = 2000.0;     // ground beyond everything else
     double m_dCell = 500.0;
     double m_dBlend = 800.0;       // run-up from the flat band to full hill height

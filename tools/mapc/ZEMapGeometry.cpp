@@ -431,7 +431,8 @@ bool ZEMapGeometry::BuildGround(const ZEMapDescription& description, const ZEMap
 
     // Corner heights: the hills, levelled near the corridor.
     double flat = track.GetMaxCorridorHalf() + 1.5 * grid.m_dCell;
-    grid.m_adHeights.assign((grid.m_ulNX + 1) * (grid.m_ulNZ + 1), 0.0);
+    grid.m_dBase = ground.m_dY;
+    grid.m_adHeights.assign((grid.m_ulNX + 1) * (grid.m_ulNZ + 1), grid.m_dBase);
     for (size_t j = 0; j <= grid.m_ulNZ; ++j)
         for (size_t i = 0; i <= grid.m_ulNX; ++i)
         {
@@ -456,7 +457,7 @@ bool ZEMapGeometry::BuildGround(const ZEMapDescription& description, const ZEMap
                 level = track.At(along).m_dCorridorHalf + 0.5 * grid.m_dCell;
                 blend = grid.m_dCell;
             }
-            grid.At(i, j) = raw * Smoothstep((distance - level) / blend);
+            grid.At(i, j) = grid.m_dBase + raw * Smoothstep((distance - level) / blend);
         }
     for (size_t j = 0; j < grid.m_ulNZ; ++j)
         for (size_t i = 0; i < grid.m_ulNX; ++i)
@@ -503,7 +504,8 @@ bool ZEMapGeometry::BuildGround(const ZEMapDescription& description, const ZEMap
                 continue;
             }
             ZEMapVec3 c00(x0, h00, z0), c10(x1, h10, z0), c11(x1, h11, z1), c01(x0, h01, z1);
-            if (h00 == 0.0 && h10 == 0.0 && h11 == 0.0 && h01 == 0.0)
+            double b = grid.m_dBase;
+            if (h00 == b && h10 == b && h11 == b && h01 == b)
             {
                 Add({c00, c01, c11, c10}, kUp, texture, s, ground.m_ulLine);
                 continue;
@@ -522,14 +524,14 @@ std::vector<bool> ZEMapGeometry::MergeFlatCells(const ZEMapDescription& descript
     std::vector<bool> plain(grid.m_ulNX * grid.m_ulNZ, false);
     for (size_t j = 0; j < grid.m_ulNZ; ++j)
         for (size_t i = 0; i < grid.m_ulNX; ++i)
-            plain[j * grid.m_ulNX + i] = reaching[j * grid.m_ulNX + i].empty() && grid.At(i, j) == 0.0 &&
-                                         grid.At(i + 1, j) == 0.0 && grid.At(i, j + 1) == 0.0 &&
-                                         grid.At(i + 1, j + 1) == 0.0;
+            plain[j * grid.m_ulNX + i] = reaching[j * grid.m_ulNX + i].empty() && grid.At(i, j) == grid.m_dBase &&
+                                         grid.At(i + 1, j) == grid.m_dBase && grid.At(i, j + 1) == grid.m_dBase &&
+                                         grid.At(i + 1, j + 1) == grid.m_dBase;
     // No larger than one lightmap covers at full detail.
     const ZEMapSettings& settings = description.m_Settings;
     double full = (settings.m_usLightmapMax - 1) * settings.m_dLightmapTexel;
     size_t most = std::max<size_t>(1, static_cast<size_t>(full / grid.m_dCell));
-    bool high = 0.0 > ground.m_dHighLevel;
+    bool high = grid.m_dBase > ground.m_dHighLevel;
     uint16_t texture = high ? ground.m_usHighTexture : ground.m_usTexture;
     double scale = TextureScale(description, texture);
 
@@ -556,8 +558,9 @@ std::vector<bool> ZEMapGeometry::MergeFlatCells(const ZEMapDescription& descript
                     taken[(j + b) * grid.m_ulNX + i + a] = true;
             double x0 = grid.m_dX0 + i * grid.m_dCell, z0 = grid.m_dZ0 + j * grid.m_dCell;
             double x1 = x0 + width * grid.m_dCell, z1 = z0 + depth * grid.m_dCell;
-            Add({ZEMapVec3(x0, 0.0, z0), ZEMapVec3(x0, 0.0, z1), ZEMapVec3(x1, 0.0, z1), ZEMapVec3(x1, 0.0, z0)}, kUp,
-                texture, scale, ground.m_ulLine);
+            double y = grid.m_dBase;
+            Add({ZEMapVec3(x0, y, z0), ZEMapVec3(x0, y, z1), ZEMapVec3(x1, y, z1), ZEMapVec3(x1, y, z0)}, kUp, texture,
+                scale, ground.m_ulLine);
         }
     return plain;
 }
@@ -566,10 +569,10 @@ double ZEMapGeometry::GroundHeight(double x, double z) const
 {
     const Grid& grid = m_Grid;
     if (grid.m_adHeights.empty())
-        return 0.0;
+        return grid.m_dBase;
     double fx = (x - grid.m_dX0) / grid.m_dCell, fz = (z - grid.m_dZ0) / grid.m_dCell;
     if (fx < 0.0 || fz < 0.0 || fx >= static_cast<double>(grid.m_ulNX) || fz >= static_cast<double>(grid.m_ulNZ))
-        return 0.0;
+        return grid.m_dBase;
     size_t i = static_cast<size_t>(fx), j = static_cast<size_t>(fz);
     double u = fx - i, v = fz - j;
     // The cell's two triangles, split along (i, j) - (i + 1, j + 1).

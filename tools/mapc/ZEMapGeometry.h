@@ -22,8 +22,8 @@
 // above the road, and only above the walls.
 //
 // A scene map has no road: no corridor, walls, tunnels or bridges; the
-// ground is flat at y = 0 with its hills, around the scenery (or the
-// origin when nothing else gives it a size).
+// ground is flat at [ground] y (0 unless given) with its hills, around the
+// scenery (or the origin when nothing else gives it a size).
 #pragma once
 
 #include "ZEMapDescription.h"
@@ -41,7 +41,7 @@ public:
     const std::vector<ZEMapPolygon>& GetPolygons() const { return m_aPolygons; }
     // The corridor (road, verges, terrain walls) as one convex region a segment.
     const std::vector<ZEMapRegion>& GetCorridor() const { return m_aCorridor; }
-    // Ground height at (x, z), 0 outside the grid.
+    // Ground height at (x, z), the flat ground's outside the grid.
     double GroundHeight(double x, double z) const;
     // Whether a region overlaps the corridor.
     bool OnCorridor(const ZEMapRegion& region) const;
@@ -50,6 +50,7 @@ private:
     struct Grid
     {
         double m_dX0 = 0.0, m_dZ0 = 0.0, m_dCell = 1.0;
+        double m_dBase = 0.0;                 // the flat ground's height
         size_t m_ulNX = 0, m_ulNZ = 0;        // cells
         std::vector<double> m_adHeights;      // (m_ulNX + 1) x (m_ulNZ + 1) corners
         double& At(size_t i, size_t j) { return m_adHeights[j * (m_ulNX + 1) + i]; }
