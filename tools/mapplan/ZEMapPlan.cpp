@@ -14,6 +14,8 @@ namespace
 const uint32_t kMargin = 16;
 const double kCarLength = 85.0;
 const double kCarWidth = 40.0;
+// Land shown round a track's nodes.
+const float kTrackBorder = 900.0f;
 
 struct PlanFace
 {
@@ -242,6 +244,25 @@ void DrawEntities(const ZEBspWriter& map, Canvas& canvas)
         canvas.Dot(at, markers.m_AIHandbrake[index] ? ZEMapPlanColor{255, 120, 0} : ZEMapPlanColor{240, 210, 0},
                    markers.m_AIHandbrake[index] ? 4 : 2);
 }
+
+// A map with a track is framed around the track and a border; the land
+// beyond is left out.
+void FrameTrack(const ZEBspWriter& map, float& minX, float& maxX, float& minZ, float& maxZ)
+{
+    float lowX = 1e30f, highX = -1e30f, lowZ = 1e30f, highZ = -1e30f;
+    for (const ZEBspWriter::Entity& entity : map.m_aEntities)
+    {
+        std::string name = entity.m_ClassName.CStr();
+        if (name != "TrackNode" && name != "AINode" && name != "StartPosition")
+            continue;
+        lowX = std::min(lowX, entity.m_vOrigin.x), highX = std::max(highX, entity.m_vOrigin.x);
+        lowZ = std::min(lowZ, entity.m_vOrigin.z), highZ = std::max(highZ, entity.m_vOrigin.z);
+    }
+    if (lowX > highX)
+        return;
+    minX = std::max(minX, lowX - kTrackBorder), maxX = std::min(maxX, highX + kTrackBorder);
+    minZ = std::max(minZ, lowZ - kTrackBorder), maxZ = std::min(maxZ, highZ + kTrackBorder);
+}
 }
 
 bool ZEAddPlanPalette(const std::string& path, const std::string& package, ZEMapPlanPalette& palette,
@@ -287,6 +308,7 @@ ZEMapPlanImage ZEDrawMapPlan(const ZEBspWriter& map, const ZEMapPlanPalette& pal
     ZEMapPlanImage image;
     if (faces.empty())
         minX = maxX = minZ = maxZ = 0.0f;
+    FrameTrack(map, minX, maxX, minZ, maxZ);
     float extent = std::max({maxX - minX, maxZ - minZ, 1.0f});
     float scale = float(size - 2 * kMargin) / extent;
     image.m_ulWidth = uint32_t(std::ceil((maxX - minX) * scale)) + 2 * kMargin;

@@ -13,7 +13,8 @@
 //   - the four start positions as blue car-sized boxes along their
 //     headings (slot 1 light blue),
 //   - pickups as cyan dots, model objects as magenta dots.
-// The sky box is left out; the plan frames the faces alone.
+// The sky box is left out. A map with a track is framed round the track
+// with a border of land; any other map shows all its faces.
 #pragma once
 
 #include <cstdint>
