@@ -278,9 +278,9 @@ void WZApp::FinishHeadlessRace()
     if (!m_Race.IsOver() && raced < limit)
         return;
     double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - m_WallStart).count();
-    // In race order: finishers by place, then the rest as they stand.
-    for (uint32_t position = 0; position < m_Race.GetNumCars(); ++position)
-        std::printf("%s\n", WZDescribeCar(m_Race, m_Race.m_aulPosition[position]).CStr());
+    m_Race.RecordResults(m_Track);
+    for (const ZEString& line : WZDescribeRace(m_Race))
+        std::printf("%s\n", line.CStr());
     uint32_t cycle = m_pEngine->m_ulPhysicsCycle ? m_pEngine->m_ulPhysicsCycle : 1;
     uint64_t steps = m_ullFrames * ((m_ulHeadlessFrame + cycle - 1) / cycle);
     std::printf("%s\n", WZDescribeRun(raced / 1000.0, wall, steps, WZHashRaceState(m_Race)).CStr());

@@ -4,6 +4,7 @@
 #include "car/WZRoster.h"
 #include "race/WZRace.h"
 
+#include <algorithm>
 #include <cinttypes>
 #include <cstring>
 
@@ -21,6 +22,14 @@ const char* PlaceText(int32_t status)
     case WZ_STATUS_KNOCKED_OUT: return "knocked out";
     default: return "racing";
     }
+}
+
+const char* const kOrdinals[4] = {"1st", "2nd", "3rd", "4th"};
+
+// Seconds since the start of the race.
+double RaceSeconds(const WZRace& race, uint32_t time)
+{
+    return (time - race.m_ulStartTime) / 1000.0;
 }
 
 struct Hasher
@@ -56,14 +65,49 @@ ZEString WZDescribeCar(const WZRace& race, uint32_t slot)
         return ZEString();
     const WZCarRecord& record = race.m_aRecords[slot];
     ZEString time("did not finish");
-    if (record.m_ulFinish != 0)
-        time = ZEString::Format("race %.2f s", (record.m_ulFinish - race.m_ulStartTime) / 1000.0);
+    if (record.m_ulOut != 0)
+        time = ZEString::Format("at %.2f s", RaceSeconds(race, record.m_ulOut));
+    else if (record.m_ulFinish != 0)
+        time = ZEString::Format("race %.2f s", RaceSeconds(race, record.m_ulFinish));
     ZEString best("no whole lap");
     if (record.m_ulBestLap != 0)
         best = ZEString::Format("best lap %.2f s", record.m_ulBestLap / 1000.0);
     return ZEString::Format("car %u  %-18s %-15s %-11s %-16s %-18s resets %u", slot + 1, car->m_strDriverName.CStr(),
                             WZGetCarName(car->m_ulModel).CStr(), PlaceText(car->m_lStatus), time.CStr(), best.CStr(),
                             car->m_ulResets);
+}
+
+ZEString WZDescribeOut(const WZRace& race, uint32_t slot)
+{
+    const WZCar* car = race.m_apCars[slot];
+    const WZCarRecord& record = race.m_aRecords[slot];
+    if (!car || record.m_ulOut == 0)
+        return ZEString();
+    const char* what = car->m_lStatus == WZ_STATUS_DESTROYED ? "destroyed" : "knocked out";
+    const char* place = record.m_ulOutPlace < 4 ? kOrdinals[record.m_ulOutPlace] : "-";
+    return ZEString::Format("%s: car %u  %s  at %.2f s, %s on lap %u of %u", what, slot + 1,
+                            car->m_strDriverName.CStr(), RaceSeconds(race, record.m_ulOut), place, record.m_ulOutLap,
+                            race.m_ulRaceLaps);
+}
+
+std::vector<ZEString> WZDescribeRace(const WZRace& race)
+{
+    std::vector<ZEString> lines;
+    lines.push_back(ZEString::Format("game: %s, %u laps", WZGetGameTypeKey(race.m_ulGameType), race.m_ulRaceLaps));
+    uint32_t count = race.GetNumCars();
+    // Knock-outs and destructions in the order they happened.
+    std::vector<uint32_t> out;
+    for (uint32_t slot = 0; slot < count; ++slot)
+        if (race.m_aRecords[slot].m_ulOut != 0)
+            out.push_back(slot);
+    std::stable_sort(out.begin(), out.end(), [&race](uint32_t a, uint32_t b) {
+        return race.m_aRecords[a].m_ulOut - race.m_ulStartTime < race.m_aRecords[b].m_ulOut - race.m_ulStartTime;
+    });
+    for (uint32_t slot : out)
+        lines.push_back(WZDescribeOut(race, slot));
+    for (uint32_t place = 0; place < count; ++place)
+        lines.push_back(WZDescribeCar(race, race.m_aulFinalOrder[place]));
+    return lines;
 }
 
 uint64_t WZHashRaceState(const WZRace& race)

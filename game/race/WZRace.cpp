@@ -5,7 +5,9 @@
 #include "car/WZCar.h"
 #include "car/WZCarModels.h"
 #include "car/WZRoster.h"
+#include "headless/WZRaceReport.h"
 #include "core/ZECDPlayer.h"
+#include "core/ZEConsole.h"
 #include "core/ZEInputDevices.h"
 #include "core/ZETimer.h"
 #include "math/ZEMath.h"
@@ -121,6 +123,9 @@ void WZRace::StartRace(const WZRaceContext& context, bool aiPlayer)
     const WZTrack& track = *context.m_pTrack;
     const WZSettings& config = *context.m_pConfig;
     StartMusic(context, *this);
+    m_ulGameType = config.m_ulGameType < WZ_NUM_GAME_TYPES ? config.m_ulGameType : WZ_GAME_NORMAL;
+    m_ulRaceLaps = WZRaceLapsFor(m_ulGameType, m_ulRaceLaps);
+    m_bResultsRecorded = false;
 
     int32_t first = -1, second = -1;
     for (uint32_t k = 0; k < kPlayerSlot; ++k)
@@ -287,11 +292,24 @@ void WZRace::RecordLap(uint32_t slot, uint32_t now)
     record.m_ulLapStart = now;
 }
 
-void WZRace::RunRules(const WZRaceContext& context, uint32_t now)
+void WZRace::RecordOut(uint32_t slot, uint32_t now)
 {
-    uint32_t count = GetNumCars();
+    WZCarRecord& record = m_aRecords[slot];
+    const WZCar& car = *m_apCars[slot];
+    record.m_ulOut = now;
+    // A car knocked out as it finished second was on the last lap.
+    uint32_t lap = car.m_ulLap > m_ulRaceLaps ? m_ulRaceLaps : car.m_ulLap;
+    record.m_ulOutLap = lap == 0 ? 1 : lap;
+    record.m_ulOutPlace = WZPlaceOf(slot, m_aulPosition, GetNumCars());
+    ZEConsole::Post("race", WZDescribeOut(*this, slot), ZE_MSG_DEFAULT);
+}
+
+// Per car: node passes and laps, the computer's driving, stopping a car
+// whose race is over.
+void WZRace::MoveCars(const WZRaceContext& context, uint32_t now)
+{
     const WZTrack& track = *context.m_pTrack;
-    for (uint32_t i = 0; i < count; ++i)
+    for (uint32_t i = 0; i < GetNumCars(); ++i)
     {
         WZCar& car = *m_apCars[i];
         if (WZPassNode(car, track) && car.m_lStatus == WZ_STATUS_RACING)
@@ -301,11 +319,45 @@ void WZRace::RunRules(const WZRaceContext& context, uint32_t now)
         if (WZMustStop(car))
             WZBringToHalt(car);
     }
-    WZRankCars(m_apCars, count, m_aulPosition, track);
+}
+
+// Per car after the ranking: finishing and the game type's rules; then the
+// last survivor of a race to death.
+void WZRace::ScoreCars(uint32_t now)
+{
+    uint32_t count = GetNumCars();
     for (uint32_t i = 0; i < count; ++i)
-        if (m_apCars[i]->m_lStatus == WZ_STATUS_RACING &&
-            WZFinishCar(*m_apCars[i], i, m_aulPosition, count, m_ulRaceLaps))
+    {
+        WZRaceOutcome outcome = WZScoreCar(*m_apCars[i], i, m_aulPosition, count, m_ulRaceLaps, m_ulGameType);
+        if (outcome == WZ_OUTCOME_FINISHED || (outcome == WZ_OUTCOME_KNOCKED_OUT && m_apCars[i]->m_ulLap > m_ulRaceLaps))
             m_aRecords[i].m_ulFinish = now;
+        if (outcome == WZ_OUTCOME_KNOCKED_OUT || outcome == WZ_OUTCOME_DESTROYED)
+            RecordOut(i, now);
+    }
+    if (m_ulGameType == WZ_GAME_DEATH)
+    {
+        int32_t survivor = WZCrownSurvivor(m_apCars, count);
+        if (survivor >= 0)
+            m_aRecords[survivor].m_ulFinish = now;
+    }
+}
+
+void WZRace::RunRules(const WZRaceContext& context, uint32_t now)
+{
+    MoveCars(context, now);
+    WZRankCars(m_apCars, GetNumCars(), m_aulPosition, *context.m_pTrack);
+    ScoreCars(now);
+}
+
+void WZRace::RecordResults(const WZTrack& track)
+{
+    if (m_bResultsRecorded)
+        return;
+    m_bResultsRecorded = true;
+    uint32_t count = GetNumCars();
+    WZFinalOrder(m_apCars, count, track, m_aulFinalOrder);
+    for (uint32_t place = 0; place < count; ++place)
+        ZEConsole::Post("race", WZDescribeCar(*this, m_aulFinalOrder[place]), ZE_MSG_DEFAULT);
 }
 
 // ---------------------------------------------------------------------------
@@ -343,6 +395,7 @@ WZRaceRequest WZRace::KeyDown(const WZRaceContext& context, uint32_t key)
             m_bPaused = !m_bPaused;
             return WZ_RACE_CONTINUE;
         }
+        RecordResults(*context.m_pTrack);
         return m_bCareerRace ? WZ_RACE_END_CAREER : WZ_RACE_EXIT;
     }
     if (key == ZE_KEY_ENTER && m_bPaused)

@@ -14,8 +14,11 @@
 // is unloaded; the race only points at them and never deletes them.
 //
 // Results: the race keeps, per car slot, the game time of the start, of
-// each lap and of the finish, for the headless race's table and the
-// statistic screen.
+// each lap and of the finish, and when and where a car was knocked out or
+// destroyed; the game type's rules (WZRaceRules) decide. When the race ends
+// (the player leaves it once the player's race is over, or the headless
+// race is done) RecordResults fixes the final order and posts the results
+// to the console, for the headless race's table and the statistic screen.
 #pragma once
 
 #include "WZTypes.h"
@@ -44,6 +47,9 @@ struct WZCarRecord
     uint32_t m_ulLapStart = 0;     // game time the current lap began (0: not yet)
     uint32_t m_ulBestLap = 0;      // ms, 0 before a whole lap
     uint32_t m_ulFinish = 0;       // game time of the finish, 0 before
+    uint32_t m_ulOut = 0;          // game time of a knock-out or destruction, 0 before
+    uint32_t m_ulOutLap = 0;       // the lap it was on then (1 before the start line)
+    uint32_t m_ulOutPlace = 0;     // the place it held then (0 = first)
 };
 
 // What the race asks of the application after a key.
@@ -79,11 +85,17 @@ public:
     uint32_t GetNumCars() const;
     // Whether every car's race is over.
     bool IsOver() const;
+    // The final order (m_aulFinalOrder) and the results posted to the
+    // console; once a race, later calls do nothing.
+    void RecordResults(const WZTrack& track);
 
     WZCar* m_pPlayerCar = nullptr;
     WZCar* m_apCars[4] = {nullptr, nullptr, nullptr, nullptr};
     uint32_t m_aulPosition[4] = {0, 1, 2, 3};
     uint32_t m_ulRaceLaps = 4;
+    uint32_t m_ulGameType = WZ_GAME_NORMAL;
+    uint32_t m_aulFinalOrder[4] = {0, 1, 2, 3};
+    bool m_bResultsRecorded = false;
     uint32_t m_ulCountdownStart = 0;
     bool m_bPaused = false;
     bool m_bCareerRace = false;
@@ -97,7 +109,10 @@ public:
 private:
     void PlaceCamera(const WZRaceContext& context, uint32_t elapsed);
     void RunRules(const WZRaceContext& context, uint32_t now);
+    void MoveCars(const WZRaceContext& context, uint32_t now);
+    void ScoreCars(uint32_t now);
     void RecordLap(uint32_t slot, uint32_t now);
+    void RecordOut(uint32_t slot, uint32_t now);
     void ResetPlayer(const WZRaceContext& context);
 };
 
