@@ -4,6 +4,9 @@
 #include "core/ZETimer.h"
 #include "math/ZEBoundingVolume.h"
 #include "math/ZEMath.h"
+#include "powerup/WZEMPMine.h"
+#include "powerup/WZEMPRocket.h"
+#include "powerup/WZOilPuddle.h"
 #include "render/ZECamera.h"
 #include "render/ZEParticleSystem.h"
 #include "render/ZERenderer.h"
@@ -203,16 +206,59 @@ void WZCar::EnablePowerUp()
         return;
     // The gas bottle boosts the engine for 4 s; one used during a running
     // boost is spent without effect. The weapons leave the car as objects
-    // of their own.
-    if (m_lPowerUp == WZ_POWERUP_GASBOTTLE && m_lEffect != WZ_EFFECT_BOOST)
+    // of their own: the rocket ahead, mine and oil behind.
+    ZEVector centre = GetCenter();
+    float clear = 0.51f * m_fLength;
+    ZEEngineObject* weapon = nullptr;
+    switch (m_lPowerUp)
     {
-        m_ulEffectEnd = WZNow() + kBoostTime;
-        m_Drivetrain.ApplyBoost();
-        m_lEffect = WZ_EFFECT_BOOST;
+    case WZ_POWERUP_GASBOTTLE:
+        if (m_lEffect != WZ_EFFECT_BOOST)
+        {
+            m_ulEffectEnd = WZNow() + kBoostTime;
+            m_Drivetrain.ApplyBoost();
+            m_lEffect = WZ_EFFECT_BOOST;
+        }
+        break;
+    case WZ_POWERUP_ROCKET:
+        weapon = new WZEMPRocket(centre + m_vForward * (clear + 8.0f), m_vForward, m_vRotation);
+        break;
+    case WZ_POWERUP_MINE:
+        weapon = new WZEMPMine(centre - m_vForward * (clear + 5.0f));
+        break;
+    default:
+        weapon = new WZOilPuddle(centre - m_vForward * (clear + 15.0f));
+        break;
+    }
+    if (weapon)
+    {
+        if (ZEEngine* engine = ZEEngine::ms_pEngine)
+            engine->AddObjectToWorld(weapon);
+        else
+            delete weapon;
     }
     if (m_pFireSound)
         m_pFireSound->Play3D(m_vPosition, m_vVelocity, 0, 1.5f);
     m_lPowerUp = WZ_POWERUP_NONE;
+}
+
+void WZCar::ApplyHandicap(uint32_t difficulty)
+{
+    // One rule for the whole table: every forward gear's acceleration and
+    // ratio are scaled alike; reverse is left as it is.
+    float acceleration = 1.0f, ratio = 1.0f;
+    if (difficulty == WZ_DIFFICULTY_MEDIUM)
+        acceleration = 0.9f;
+    else if (difficulty == WZ_DIFFICULTY_HARD)
+    {
+        acceleration = 0.8f;
+        ratio = 0.9f;
+    }
+    for (uint32_t g = 1; g < m_Drivetrain.m_ulNumGears; ++g)
+    {
+        m_Drivetrain.m_pGears[g].m_fAcceleration *= acceleration;
+        m_Drivetrain.m_pGears[g].m_fRatio *= ratio;
+    }
 }
 
 void WZCar::TakeBackBoost()

@@ -73,6 +73,14 @@ enum WZPowerUpType : int32_t
     WZ_POWERUP_OIL = 3
 };
 
+// Career difficulty, as the career stores it.
+enum WZDifficulty : uint32_t
+{
+    WZ_DIFFICULTY_EASY = 1,
+    WZ_DIFFICULTY_MEDIUM = 2,
+    WZ_DIFFICULTY_HARD = 3
+};
+
 enum WZCarEffect : int32_t
 {
     WZ_EFFECT_NONE = -1,
@@ -105,8 +113,15 @@ public:
 
     // Takes a powerup while powerups are on and none is held.
     void SetPowerUp(uint32_t type);
-    // Uses the held powerup.
+    // Uses the held powerup (with powerups on): the gas bottle boosts the
+    // car for 4 s unless a boost runs; a rocket leaves ahead of the car,
+    // a mine and an oil puddle behind it, each added to the world.
     void EnablePowerUp();
+    // The player's handicap in a career race: Medium scales the
+    // acceleration of every forward gear by 0.9; Hard scales it by 0.8 and
+    // every forward ratio by 0.9; Easy leaves the table. Once, before the
+    // race starts.
+    void ApplyHandicap(uint32_t difficulty);
     void EMPHit();
     void OilHit();
 

@@ -1,0 +1,120 @@
+#include "powerup/WZEMPRocket.h"
+
+#include "car/WZCar.h"
+#include "math/ZEBoundingVolume.h"
+#include "render/ZEParticleSystem.h"
+#include "resources/ZEModelManager.h"
+#include "resources/ZESoundManager.h"
+#include "world/ZEEngine.h"
+
+ZE_IMPLEMENT_RTTI(WZEMPRocket, ZEEngineObject);
+
+namespace
+{
+const float kSpeed = 1000.0f;        // units per second
+const float kExhaust = -7.0f;        // the trail leaves this far behind
+const uint32_t kBlastTime = 500;     // ms the sparks fly
+
+ZESoundReference* Sound(const char* name)
+{
+    ZESoundManager* sounds = ZESoundManager::ms_pSoundManager;
+    return sounds ? sounds->GetSound(ZEString(name)) : nullptr;
+}
+
+// Handed to the engine; kept back (and deleted) without one.
+ZEParticleFX* Emit(ZEParticleFX* system)
+{
+    if (ZEEngine* engine = ZEEngine::ms_pEngine)
+    {
+        engine->AddParticleSystem(system);
+        return system;
+    }
+    delete system;
+    return nullptr;
+}
+}
+
+WZEMPRocket::WZEMPRocket(const ZEVector& position, const ZEVector& direction, const ZEVector& rotation)
+{
+    m_vPosition = m_vOldPosition = position;
+    m_vExhaust = direction * kExhaust;
+    m_vVelocity = direction * kSpeed;
+    m_vRotation = ZEVector(90.0f, rotation.y, rotation.z);
+    m_bStatic = false;
+    m_fBounce = 0.0f;
+    m_fRetention = 0.0f;
+    ZEModelManager* models = ZEModelManager::ms_pModelManager;
+    m_pModel = models ? models->GetModel(ZEString("rocket.zmf")) : nullptr;
+    ZEAABoundingBox box(ZEVector(-1.5f, -6.0f, -1.5f), ZEVector(1.5f, 6.0f, 1.5f));
+    if (m_pModel)
+        box = m_pModel->GetModelBBox();
+    ZEOBoundingBox* volume = new ZEOBoundingBox();
+    volume->SetData(m_vPosition, box.m_vMin, box.m_vMax, m_vRotation);
+    m_pBoundingVolume = volume;
+
+    ZEParticleFX* trail = new ZEParticleFX(m_vPosition + m_vExhaust, ZEParticleFX::ms_lSmoke, 4.0f, 1.3f, 0, 0.0f,
+                                           0.0f, -direction, 250, 1000, 255, 1.0f, true, false);
+    trail->SetColor(255, 255, 255);
+    m_pSmoke = Emit(trail);
+    m_pSound = Sound("rocketflight.ogg");
+    if (m_pSound)
+        m_pSound->Play3D(m_vPosition, m_vVelocity, -1, 1.0f);
+}
+
+WZEMPRocket::~WZEMPRocket()
+{
+    delete m_pSound;
+    m_pSound = nullptr;
+}
+
+void WZEMPRocket::OnClip(ZEEngineObject* other)
+{
+    // It goes off once; a second contact in the same step finds it spent.
+    if (m_ulExplosionTime != 0)
+        return;
+    delete m_pSound;
+    m_pSound = nullptr;
+    delete m_pModel;
+    m_pModel = nullptr;
+    delete m_pBoundingVolume;
+    m_pBoundingVolume = nullptr;
+    m_vVelocity = m_vAcceleration = ZEVector();
+    m_bCollision = false;
+    m_bStatic = true;
+    m_ulExplosionTime = 1;
+    m_pSound = Sound("emp.ogg");
+    if (m_pSound)
+        m_pSound->Play3D(m_vPosition, m_vVelocity, 0, 1.0f);
+    if (m_pSmoke)
+    {
+        if (ZEEngine* engine = ZEEngine::ms_pEngine)
+            engine->RemoveParticleSystem(m_pSmoke);
+        m_pSmoke = nullptr;
+    }
+    ZEParticleFX* blast = new ZEParticleFX(m_vPosition, ZEParticleFX::ms_lSparks, 15.0f, 1.0f, 360, 0.0f, 0.0f,
+                                           m_vExhaust, 20, 1500, 255, 15.0f, false, false);
+    blast->SetColor(0, 0, 128);
+    m_pSmoke = Emit(blast);
+    if (ZEIsKindOf(other, WZCar::ms_RTTI))
+        static_cast<WZCar*>(other)->EMPHit();
+}
+
+void WZEMPRocket::Animate(uint32_t step, ZEEngine* engine)
+{
+    if (m_ulExplosionTime == 0)
+    {
+        if (m_pSmoke)
+            m_pSmoke->MoveToPosition(m_vPosition + m_vExhaust);
+        if (m_pSound)
+            m_pSound->UpdateProperties(m_vPosition, m_vVelocity);
+        return;
+    }
+    if (m_ulExplosionTime > kBlastTime)
+        return;
+    m_ulExplosionTime += step;
+    if (m_ulExplosionTime <= kBlastTime || !m_pSmoke)
+        return;
+    if (engine)
+        engine->RemoveParticleSystem(m_pSmoke);
+    m_pSmoke = nullptr;
+}
