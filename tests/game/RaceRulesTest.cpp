@@ -5,6 +5,8 @@
 #include "GameHarness.h"
 
 #include "car/WZCar.h"
+#include "core/ZEConsole.h"
+#include "core/ZEInputDevices.h"
 #include "headless/WZRaceReport.h"
 #include "race/WZRace.h"
 #include "race/WZRaceRules.h"
@@ -13,6 +15,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <utility>
 #include <string>
 #include <vector>
 
@@ -104,14 +107,6 @@ TEST(RaceRulesTest, AKnockOutRaceTakesOutFourthOnTheLastLapButOneThirdOnTheLastA
     plain.Score(laps, WZ_GAME_NORMAL);
     EXPECT_EQ(plain.Status(3), WZ_STATUS_RACING);
     EXPECT_EQ(plain.Status(2), WZ_STATUS_RACING);
-}
-
-TEST(RaceRulesTest, AKnockOutRaceRunsAtLeastThreeLaps)
-{
-    EXPECT_EQ(WZRaceLapsFor(WZ_GAME_KNOCKOUT, 1), 3u);
-    EXPECT_EQ(WZRaceLapsFor(WZ_GAME_KNOCKOUT_POWERUPS, 2), 3u);
-    EXPECT_EQ(WZRaceLapsFor(WZ_GAME_KNOCKOUT, 5), 5u);
-    EXPECT_EQ(WZRaceLapsFor(WZ_GAME_DEATH, 1), 1u);
 }
 
 TEST(RaceRulesTest, InARaceToDeathAnEMPHitDestroysAndTheLastCarRacingWinsWithoutALap)
@@ -207,6 +202,7 @@ TEST(RaceRulesTest, AKnockOutRaceOnTheTestTrackEndsWithOneWinnerAndThreeKnockOut
     auto game = RunRace("--headless --track testtrack --laps 1 --type 2 --seed 1");
     WZRace& race = game->m_Race;
     ASSERT_TRUE(race.IsOver());
+    // Asked for one lap, a knock-out race runs the three it needs.
     EXPECT_EQ(race.m_ulRaceLaps, 3u);
     race.RecordResults(game->m_Track);
     const WZCar& winner = *race.m_apCars[race.m_aulFinalOrder[0]];
@@ -230,4 +226,37 @@ TEST(RaceRulesTest, AKnockOutRaceOnTheTestTrackEndsWithOneWinnerAndThreeKnockOut
     EXPECT_STREQ(lines[0].CStr(), "game: Knockout Race, 3 laps");
     EXPECT_EQ(std::string(lines[1].CStr()).rfind("knocked out: car ", 0), 0u);
     EXPECT_NE(std::string(lines[1].CStr()).find(", 4th on lap 2 of 3"), std::string::npos);
+}
+
+TEST(RaceRulesTest, ThePlayersResultIsShownCentredAndLeavingPostsTheResultsToTheConsole)
+{
+    WZTestGame game("--track testtrack --seed 2", true);
+    game.Start();
+    while (game.m_Race.m_ulCountdownStart != 0)
+        game.Frame();
+    WZCar& player = *game.m_Race.m_pPlayerCar;
+    // x = 320 - length x 13.6, y = 240 - 16, size 32; "K.O." is never translated.
+    const std::pair<int32_t, const char*> results[] = {{1, "DrawText 212 224 32 YOU WIN!"},
+                                                       {4, "DrawText 184 224 32 Last Place"},
+                                                       {5, "DrawText 130 224 32 CAR DESTROYED!"},
+                                                       {7, "DrawText 266 224 32 K.O."}};
+    for (const auto& [status, line] : results)
+    {
+        player.m_lStatus = status;
+        game.Recorder()->Clear();
+        game.Frame();
+        EXPECT_EQ(game.Recorder()->Count(line), 1u) << line;
+        EXPECT_EQ(game.Recorder()->Count("DrawText 110 0 16 Press ESCAPE to go to main menu"), 1u);
+    }
+    player.m_lStatus = WZ_STATUS_RACING;
+    game.Recorder()->Clear();
+    game.Frame();
+    EXPECT_EQ(game.Recorder()->Count("DrawText 110 0 16"), 0u);
+
+    player.m_lStatus = WZ_STATUS_KNOCKED_OUT;
+    game.Press(ZE_KEY_ESCAPE);
+    size_t cars = 0;
+    for (const ZEConsoleMessage* m = game.m_pEngine->m_pConsole->GetMessages(); m; m = m->m_pNext)
+        cars += std::string(m->m_Text.CStr()).rfind("race: car ", 0) == 0;
+    EXPECT_EQ(cars, 4u);
 }
