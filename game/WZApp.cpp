@@ -2,6 +2,7 @@
 
 #include "WZTexts.h"
 #include "ai/WZDriver.h"
+#include "career/WZCareerRace.h"
 #include "car/WZCar.h"
 #include "car/WZRoster.h"
 #include "core/ZECDPlayer.h"
@@ -35,6 +36,7 @@ WZApp::~WZApp()
 {
     ReleaseRes();
     delete m_Race.m_pMusic;
+    delete m_pCareer;
 }
 
 // ---------------------------------------------------------------------------
@@ -81,7 +83,10 @@ void WZApp::Start()
         m_pInputDevices->Update();
     engine->ShowCursor(true);
     m_ulState = WZ_STATE_MAIN_MENU;
-    EnterQuickRace();
+    if (m_Options.m_bCareer)
+        StartHeadlessCareer();
+    else
+        EnterQuickRace();
 }
 
 void WZApp::ApplyLaunchOptions()
@@ -113,9 +118,14 @@ void WZApp::ApplyDetailSettings()
 
 void WZApp::EnterQuickRace()
 {
-    m_ulState = WZ_STATE_RACE;
     m_Race.m_bCareerRace = false;
     m_Race.m_ulRaceLaps = m_Config.m_ulLaps;
+    BeginRace();
+}
+
+bool WZApp::BeginRace()
+{
+    m_ulState = WZ_STATE_RACE;
     WZPowerUp::ms_bHideType = false;
     LoadCurrTrack();
     if (!m_pEngine->m_pTerrain)
@@ -123,13 +133,56 @@ void WZApp::EnterQuickRace()
         // Nothing to race on: the loader has said why on the console.
         std::fprintf(stderr, "wrenzo: the map %s.bsp could not be loaded\n", GetTrackMapName().CStr());
         m_pEngine->ExitRequest(1);
-        return;
+        return false;
     }
     StartRace();
     m_WallStart = std::chrono::steady_clock::now();
     m_ulRaceBegin = m_pTimer->GetTime();
     m_ullFrames = 0;
     m_ulNextShot = 0;
+    return true;
+}
+
+// ---------------------------------------------------------------------------
+// The headless career
+
+void WZApp::StartHeadlessCareer()
+{
+    m_usDifficulty = m_Options.m_usDifficulty;
+    delete m_pCareer;
+    m_pCareer = new WZCareer(WZNewCareer(m_usDifficulty, ZERandM));
+    EnterCareerRace();
+}
+
+void WZApp::EnterCareerRace()
+{
+    m_bCareerRaceDue = false;
+    WZCareerRaceSetup setup;
+    if (!m_pCareer || !WZGetCareerRace(*m_pCareer, m_Config.m_ulLaps, m_Config.m_ulCar, setup))
+        return;
+    std::printf("%s\n", WZDescribeCareerRace(*m_pCareer, setup).CStr());
+    m_Config.m_ulGameType = setup.m_ulGameType;
+    m_Options.m_strTrack = WZ_TRACK_NAMES[setup.m_ulTrack];
+    m_Race.m_ulRaceLaps = setup.m_ulLaps;
+    if (BeginRace())
+        WZMakeCareerRace(m_Race, GetRaceContext(), *m_pCareer, setup, true);
+}
+
+void WZApp::FinishCareerRace()
+{
+    WZScoreCareerRace(*m_pCareer, m_Race.m_aulFinalOrder);
+    for (const ZEString& line : WZDescribeStandings(*m_pCareer, m_Config.m_strPlayerName))
+        std::printf("%s\n", line.CStr());
+    std::fflush(stdout);
+    if (WZSeasonOver(*m_pCareer))
+    {
+        m_Config.m_bBonusCar = m_Config.m_bBonusCar || WZBonusCarEarned(*m_pCareer);
+        m_pEngine->ExitRequest();
+        return;
+    }
+    // The next race begins with the next frame, outside this one's passes.
+    m_ulState = WZ_STATE_STARTUP;
+    m_bCareerRaceDue = true;
 }
 
 ZEString WZApp::GetTrackMapName() const
@@ -237,6 +290,13 @@ bool WZApp::ConsoleOpen() const
 
 void WZApp::Update1(uint32_t elapsed)
 {
+    if (m_bCareerRaceDue)
+    {
+        UnloadBSPFile();
+        m_Race.Clear();
+        EnterCareerRace();
+        return;
+    }
     if (WZIsRaceState(m_ulState) && !ConsoleOpen())
         UpdateRace1(elapsed);
 }
@@ -285,7 +345,10 @@ void WZApp::FinishHeadlessRace()
     uint64_t steps = m_ullFrames * ((m_ulHeadlessFrame + cycle - 1) / cycle);
     std::printf("%s\n", WZDescribeRun(raced / 1000.0, wall, steps, WZHashRaceState(m_Race)).CStr());
     std::fflush(stdout);
-    m_pEngine->ExitRequest();
+    if (m_pCareer)
+        FinishCareerRace();
+    else
+        m_pEngine->ExitRequest();
 }
 
 void WZApp::Render()

@@ -14,11 +14,14 @@
 //
 // Headless (--headless): no window, sound or network; one race on the
 // chosen track runs at full speed through the engine's fixed steps, then
-// the results and the state hash are printed and the game exits.
+// the results and the state hash are printed and the game exits. With
+// --career a new career's season of ten races runs that way, one race
+// after the other (career/), each followed by the standings.
 #pragma once
 
 #include "WZSettings.h"
 #include "WZTypes.h"
+#include "career/WZCareer.h"
 #include "core/ZEApplication.h"
 #include "headless/WZLaunchOptions.h"
 #include "race/WZRace.h"
@@ -90,6 +93,7 @@ public:
     WZLaunchOptions m_Options;
     WZTrack m_Track;
     WZRace m_Race;
+    WZCareer* m_pCareer = nullptr;    // null: no career
     ZETextureReference* m_apPowerUpIcon[4] = {nullptr, nullptr, nullptr, nullptr};
     ZETextureReference* m_pTacho = nullptr;
     ZETextureReference* m_pBackground = nullptr;
@@ -97,6 +101,12 @@ public:
 
 private:
     void EnterQuickRace();
+    // Loads the track and starts the race on it; false (the game then
+    // ends with status 1) when the map cannot be loaded.
+    bool BeginRace();
+    void StartHeadlessCareer();
+    void EnterCareerRace();
+    void FinishCareerRace();
     void ApplyLaunchOptions();
     void FinishHeadlessRace();
     void TakeScheduledShots(uint32_t now);
@@ -105,6 +115,7 @@ private:
     uint64_t m_ullFrames = 0;
     uint32_t m_ulNextShot = 0;
     uint32_t m_ulRaceBegin = 0;
+    bool m_bCareerRaceDue = false;
     std::chrono::steady_clock::time_point m_WallStart;
 };
 

@@ -1,10 +1,14 @@
 #include "WZSettings.h"
 
 #include "car/WZCar.h"
+#include "core/ZEByteOrder.h"
+#include "core/ZEFileManager.h"
 #include "core/ZEInputDevices.h"
 #include "powerup/WZPowerUp.h"
 #include "render/ZERenderer.h"
 #include "world/ZEEngine.h"
+
+#include <cstring>
 
 WZSettings::WZSettings()
     : m_aulKeys{ZE_KEY_UP,   ZE_KEY_DOWN, ZE_KEY_LEFT,           ZE_KEY_RIGHT, ZE_KEY_SPACE, ZE_KEY_ENTER,
@@ -65,4 +69,72 @@ void WZApplyDetailSettings(uint32_t detail, ZEEngine* engine, ZERenderer* render
     engine->m_lTexDetail = level.m_lTexDetail;
     engine->m_bDecals = level.m_bDecals;
     engine->m_bDynamicLights = level.m_bDynamicLights;
+}
+
+namespace
+{
+struct SettingsBytes
+{
+    std::vector<uint8_t> m_aBytes;
+    void U8(uint8_t value) { m_aBytes.push_back(value); }
+    void U16(uint16_t value)
+    {
+        uint8_t bytes[2];
+        ZEWriteLE16(bytes, value);
+        m_aBytes.insert(m_aBytes.end(), bytes, bytes + 2);
+    }
+    void U32(uint32_t value)
+    {
+        uint8_t bytes[4];
+        ZEWriteLE32(bytes, value);
+        m_aBytes.insert(m_aBytes.end(), bytes, bytes + 4);
+    }
+    void Float(float value)
+    {
+        uint8_t bytes[4];
+        ZEWriteLEFloat(bytes, value);
+        m_aBytes.insert(m_aBytes.end(), bytes, bytes + 4);
+    }
+};
+}
+
+std::vector<uint8_t> WZEncodeSettings(const WZSettings& settings, uint16_t width, uint16_t height, uint16_t depth)
+{
+    SettingsBytes out;
+    out.U16(width);
+    out.U16(height);
+    out.U16(depth);
+    for (bool flag : {settings.m_bPlayIntro, settings.m_bShowSpeedometer, settings.m_bAnimatedCamera, settings.m_bMirror})
+        out.U8(flag ? 1 : 0);
+    out.U32(settings.m_ulLanguage);
+    out.U32(settings.m_ulDetail);
+    out.U32(settings.m_ulMusicSource);
+    out.Float(settings.m_fVolume);
+    out.Float(settings.m_fMusicVolume);
+    for (uint32_t key : settings.m_aulKeys)
+        out.U32(key);
+    out.U8(settings.m_bJoystick ? 1 : 0);
+    out.U32(settings.m_ulGasPedalAxis);
+    out.Float(settings.m_fJoystickSensitivity);
+    out.U8(settings.m_bBonusCar ? 1 : 0);
+    out.U32(settings.m_ulCameraPosition);
+    out.U32(settings.m_ulTrack);
+    out.U32(settings.m_ulLaps);
+    out.U32(settings.m_ulGameType);
+    out.U32(settings.m_ulCar);
+    const char* name = settings.m_strPlayerName.CStr();
+    uint32_t length = static_cast<uint32_t>(std::strlen(name));
+    out.U32(length);
+    out.m_aBytes.insert(out.m_aBytes.end(), name, name + length);
+    for (uint8_t part : settings.m_aucServerIP)
+        out.U8(part);
+    out.U16(settings.m_usNetPort);
+    return out.m_aBytes;
+}
+
+bool WZSaveSettings(const char* path, const WZSettings& settings, uint16_t width, uint16_t height, uint16_t depth,
+                    ZEFileWriter* writer)
+{
+    std::vector<uint8_t> bytes = WZEncodeSettings(settings, width, height, depth);
+    return ZEFileManager::SaveFile(ZEString(path), bytes.data(), static_cast<uint32_t>(bytes.size()), writer);
 }

@@ -5,6 +5,8 @@
 
 #include <climits>
 #include <cstring>
+#include <filesystem>
+#include <system_error>
 #include <memory>
 
 ZE_IMPLEMENT_ROOT_RTTI(ZEFileManager);
@@ -435,4 +437,55 @@ void ZEFileManager::DeleteArchive(_ZEArchive* archive)
         file = next;
     }
     delete archive;
+}
+
+// ---------------------------------------------------------------------------
+// Saving
+
+FILE* ZEFileWriter::Open(const ZEString& path)
+{
+    return std::fopen(path.CStr(), "wb");
+}
+
+size_t ZEFileWriter::Write(FILE* file, const void* data, size_t size)
+{
+    return std::fwrite(data, 1, size, file);
+}
+
+bool ZEFileWriter::Close(FILE* file)
+{
+    bool flushed = std::fflush(file) == 0 && !std::ferror(file);
+    return std::fclose(file) == 0 && flushed;
+}
+
+bool ZEFileWriter::Replace(const ZEString& from, const ZEString& to)
+{
+    std::error_code error;
+    std::filesystem::rename(from.CStr(), to.CStr(), error);
+    return !error;
+}
+
+void ZEFileWriter::Remove(const ZEString& path)
+{
+    std::error_code error;
+    std::filesystem::remove(path.CStr(), error);
+}
+
+bool ZEFileManager::SaveFile(const ZEString& path, const void* data, uint32_t size, ZEFileWriter* writer)
+{
+    ZEFileWriter standard;
+    ZEFileWriter& files = writer ? *writer : standard;
+    if (path.CStr()[0] == '\0' || (size > 0 && !data))
+        return false;
+    ZEString temporary(path);
+    temporary.Append(".tmp");
+    FILE* file = files.Open(temporary);
+    if (!file)
+        return false;
+    bool written = size == 0 || files.Write(file, data, size) == size;
+    bool closed = files.Close(file);
+    if (written && closed && files.Replace(temporary, path))
+        return true;
+    files.Remove(temporary);
+    return false;
 }

@@ -85,6 +85,26 @@ struct _ZEArchive
     _ZEArchive* m_pNext = nullptr;
 };
 
+// The file operations a save goes through (SaveFile). The default writes
+// through the C library and replaces with std::filesystem::rename, which
+// takes the place of an existing file on every platform the engine builds
+// for. Tests derive from it to make any step fail.
+class ZEFileWriter
+{
+public:
+    virtual ~ZEFileWriter() = default;
+    // For binary writing, truncating; null when it cannot be created.
+    virtual FILE* Open(const ZEString& path);
+    // The bytes actually written (fewer on failure).
+    virtual size_t Write(FILE* file, const void* data, size_t size);
+    // Flushes and closes; false when anything may not have reached the file.
+    // Closes in every case.
+    virtual bool Close(FILE* file);
+    // Renames `from` over `to`, replacing it; false leaves `to` as it was.
+    virtual bool Replace(const ZEString& from, const ZEString& to);
+    virtual void Remove(const ZEString& path);
+};
+
 class ZEFileManager
 {
     ZE_DECLARE_ROOT_RTTI
@@ -126,6 +146,15 @@ public:
     // else; an unknown archive name gives the plain search.
     FILE* OpenFile(const ZEString& name, const ZEString& archive, uint32_t& size) const;
     FILE* OpenFile(const ZEString& name, const ZEString& archive) const;
+
+    // Writes a whole file (a path as given, not below the main directory)
+    // so that a failure or a crash part-way leaves the old file as it was:
+    // the bytes go to `path` + ".tmp" beside it, every write and the close
+    // are checked, and only then is the temporary renamed over `path`. On
+    // any failure the temporary is removed and false returned, the old
+    // file untouched; nothing is posted (the caller decides what to say).
+    // `writer` null: the C library's.
+    static bool SaveFile(const ZEString& path, const void* data, uint32_t size, ZEFileWriter* writer = nullptr);
 
     // Counts the bytes of a stream from its start by reading it through,
     // then rewinds it. Sizes beyond 32 bits are clamped to 0xFFFFFFFF.

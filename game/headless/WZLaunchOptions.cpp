@@ -58,7 +58,7 @@ struct NumberOption
 
 const NumberOption kNumbers[] = {{"--laps", 1, 30},  {"--type", 0, 4},   {"--seed", 0, 0xFFFFFFFFu},
                                  {"--car", 0, 8},    {"--camera", 0, 2}, {"--detail", 0, 4},
-                                 {"--shot", 1, 86400000}, {"--quit", 1, 86400000}};
+                                 {"--shot", 1, 86400000}, {"--quit", 1, 86400000}, {"--difficulty", 1, 3}};
 
 void Store(WZLaunchOptions& options, const char* name, uint32_t value)
 {
@@ -77,6 +77,8 @@ void Store(WZLaunchOptions& options, const char* name, uint32_t value)
         options.m_lDetail = static_cast<int32_t>(value);
     else if (option == "--shot")
         options.m_aulShots.push_back(value);
+    else if (option == "--difficulty")
+        options.m_usDifficulty = static_cast<uint16_t>(value);
     else
         options.m_ulQuit = value;
 }
@@ -96,6 +98,8 @@ bool Switch(const std::string& word, WZLaunchOptions& options)
         options.m_bAIPlayer = true;
     else if (word == "--joystick")
         options.m_bJoystick = true;
+    else if (word == "--career")
+        options.m_bCareer = true;
     else
         return false;
     return true;
@@ -137,6 +141,8 @@ bool WZParseLaunchOptions(const char* commandLine, WZLaunchOptions& options, ZES
         Store(options, number->m_pName, parsed);
         ++i;
     }
+    if (options.m_bCareer && !options.m_bHeadless)
+        return Refuse(error, "--career needs --headless");
     return true;
 }
 
@@ -144,5 +150,5 @@ const char* WZLaunchUsage()
 {
     return "usage: wrenzo [--headless] [--track NAME] [--laps 1..30] [--type 0..4] [--seed S]\n"
            "              [--car 0..8] [--ai-player] [--joystick] [--camera 0..2] [--detail 0..4]\n"
-           "              [--shot MS]... [--quit MS]\n";
+           "              [--shot MS]... [--quit MS] [--career] [--difficulty 1..3]\n";
 }
