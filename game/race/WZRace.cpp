@@ -347,6 +347,8 @@ void WZRace::RunRules(const WZRaceContext& context, uint32_t now)
     MoveCars(context, now);
     WZRankCars(m_apCars, GetNumCars(), m_aulPosition, *context.m_pTrack);
     ScoreCars(now);
+    if (IsOver())
+        RecordResults(*context.m_pTrack);
 }
 
 void WZRace::RecordResults(const WZTrack& track)

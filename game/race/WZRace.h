@@ -16,9 +16,10 @@
 // Results: the race keeps, per car slot, the game time of the start, of
 // each lap and of the finish, and when and where a car was knocked out or
 // destroyed; the game type's rules (WZRaceRules) decide. When the race ends
-// (the player leaves it once the player's race is over, or the headless
-// race is done) RecordResults fixes the final order and posts the results
-// to the console, for the headless race's table and the statistic screen.
+// (every car's race is over, or the player leaves once the player's race
+// is, or a headless race runs out of time) RecordResults fixes the final
+// order and posts the results to the console, for the headless race's
+// table and the statistic screen.
 #pragma once
 
 #include "WZTypes.h"

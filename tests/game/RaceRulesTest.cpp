@@ -15,8 +15,8 @@
 #include <gtest/gtest.h>
 
 #include <memory>
-#include <utility>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace
@@ -97,16 +97,6 @@ TEST(RaceRulesTest, AKnockOutRaceTakesOutFourthOnTheLastLapButOneThirdOnTheLastA
     field.Score(laps, WZ_GAME_KNOCKOUT);
     EXPECT_EQ(field.Status(0), WZ_STATUS_KNOCKED_OUT);
     EXPECT_EQ(field.m_aCars[0].m_ulLap, laps + 1);
-
-    // The same standing in a plain race knocks nobody out.
-    Field plain;
-    plain.Put(0, 4, 5);
-    plain.Put(1, 4, 6);
-    plain.Put(2, 4, 1);
-    plain.Put(3, 3, 1);
-    plain.Score(laps, WZ_GAME_NORMAL);
-    EXPECT_EQ(plain.Status(3), WZ_STATUS_RACING);
-    EXPECT_EQ(plain.Status(2), WZ_STATUS_RACING);
 }
 
 TEST(RaceRulesTest, InARaceToDeathAnEMPHitDestroysAndTheLastCarRacingWinsWithoutALap)
