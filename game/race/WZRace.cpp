@@ -329,7 +329,9 @@ void WZRace::ScoreCars(uint32_t now)
     for (uint32_t i = 0; i < count; ++i)
     {
         WZRaceOutcome outcome = WZScoreCar(*m_apCars[i], i, m_aulPosition, count, m_ulRaceLaps, m_ulGameType);
-        if (outcome == WZ_OUTCOME_FINISHED || (outcome == WZ_OUTCOME_KNOCKED_OUT && m_apCars[i]->m_ulLap > m_ulRaceLaps))
+        // The second car across a knock-out race's line is out as it finishes.
+        bool crossed = outcome == WZ_OUTCOME_KNOCKED_OUT && m_apCars[i]->m_ulLap > m_ulRaceLaps;
+        if (outcome == WZ_OUTCOME_FINISHED || crossed)
             m_aRecords[i].m_ulFinish = now;
         if (outcome == WZ_OUTCOME_KNOCKED_OUT || outcome == WZ_OUTCOME_DESTROYED)
             RecordOut(i, now);
