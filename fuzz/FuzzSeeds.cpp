@@ -2,7 +2,7 @@
 //
 //   zefuzzseeds DIR
 //
-// Makes DIR/sound_wave, DIR/sound_ogg and DIR/model and fills each with a
+// Makes DIR/sound_wave, DIR/sound_ogg, DIR/model and DIR/career and fills each with a
 // few small valid files of that format, made by the writers the tools use,
 // so a campaign starts from inputs that reach deep into the loaders rather
 // than from nothing. The files cover the layouts each loader tells apart:
@@ -12,6 +12,7 @@
 #include "ZEFileOutput.h"
 #include "ZESoundWriter.h"
 #include "ZEZmfWriter.h"
+#include "career/WZCareer.h"
 #include "core/ZEByteOrder.h"
 
 #include <cmath>
@@ -252,6 +253,34 @@ bool WriteModelSeeds(SeedFolder& folder)
 }
 }
 
+namespace
+{
+// Careers as the game makes and plays them: new on each difficulty, part
+// way through a season, and at its end.
+bool WriteCareerSeeds(SeedFolder& folder)
+{
+    bool written = true;
+    for (uint16_t difficulty = 1; difficulty <= 3; ++difficulty)
+    {
+        WZCareer career = WZNewCareer(difficulty, [](int32_t n) { return n; });
+        for (uint32_t done : {0u, 4u, 10u})
+        {
+            while (career.m_ulRacesDone < done)
+            {
+                const uint32_t order[4] = {career.m_ulRacesDone % 4, (career.m_ulRacesDone + 1) % 4,
+                                           (career.m_ulRacesDone + 2) % 4, (career.m_ulRacesDone + 3) % 4};
+                WZScoreCareerRace(career, order);
+            }
+            Bytes bytes(WZCareer::ms_ulSize);
+            career.Encode(bytes.data());
+            std::string name = "career-" + std::to_string(difficulty) + "-" + std::to_string(done) + ".dat";
+            written = written && folder.Write(name.c_str(), bytes);
+        }
+    }
+    return written;
+}
+}
+
 int main(int argc, char** argv)
 {
     if (argc != 2)
@@ -263,7 +292,8 @@ int main(int argc, char** argv)
     SeedFolder wave(root, "sound_wave");
     SeedFolder ogg(root, "sound_ogg");
     SeedFolder model(root, "model");
-    bool written = wave.Make() && ogg.Make() && model.Make() && WriteWaveSeeds(wave) && WriteOggSeeds(ogg) &&
-                   WriteModelSeeds(model);
+    SeedFolder career(root, "career");
+    bool written = wave.Make() && ogg.Make() && model.Make() && career.Make() && WriteWaveSeeds(wave) &&
+                   WriteOggSeeds(ogg) && WriteModelSeeds(model) && WriteCareerSeeds(career);
     return written ? 0 : 1;
 }

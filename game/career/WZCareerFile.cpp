@@ -132,3 +132,12 @@ bool WZSaveCareer(const char* path, const WZCareer& career, ZEFileWriter* writer
                     ZE_MSG_ERROR);
     return false;
 }
+
+bool WZEndCareerRace(WZCareer& career, const uint32_t* order, const char* path, ZEFileWriter* writer)
+{
+    if (!WZScoreCareerRace(career, order))
+        return false;
+    if (!WZSeasonOver(career))
+        WZSaveCareer(path, career, writer);
+    return true;
+}

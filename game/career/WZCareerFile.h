@@ -35,3 +35,10 @@ bool WZLoadCareer(const char* path, WZCareer& career);
 // Writes `path` whole or not at all; a failure is posted. `writer`: see
 // ZEFileManager::SaveFile.
 bool WZSaveCareer(const char* path, const WZCareer& career, ZEFileWriter* writer = nullptr);
+
+// The end of a career race: scores it from its final order
+// (WZScoreCareerRace) and, unless that was the season's last race, saves
+// the career to `path`. So after the last race the file still holds the
+// season after race nine, which Cancel on the statistic screen goes back
+// to. False when the order was refused.
+bool WZEndCareerRace(WZCareer& career, const uint32_t* order, const char* path, ZEFileWriter* writer = nullptr);
