@@ -141,3 +141,12 @@ bool WZEndCareerRace(WZCareer& career, const uint32_t* order, const char* path, 
         WZSaveCareer(path, career, writer);
     return true;
 }
+
+void WZCancelCareerStatistic(WZCareer& career, const char* path)
+{
+    if (!WZSeasonOver(career))
+        return;
+    WZCareer saved;
+    bool loaded = WZLoadCareer(path, saved);
+    WZCancelStatistic(career, loaded ? &saved : nullptr);
+}

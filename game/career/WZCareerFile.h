@@ -42,3 +42,7 @@ bool WZSaveCareer(const char* path, const WZCareer& career, ZEFileWriter* writer
 // season after race nine, which Cancel on the statistic screen goes back
 // to. False when the order was refused.
 bool WZEndCareerRace(WZCareer& career, const uint32_t* order, const char* path, ZEFileWriter* writer = nullptr);
+// "Cancel" on the statistic screen: after the season's last race the
+// career is read back from `path` (WZCancelStatistic says what happens when
+// it cannot be).
+void WZCancelCareerStatistic(WZCareer& career, const char* path);

@@ -184,11 +184,16 @@ TEST(CareerTest, CancelAfterTheLastRaceGoesBackToTheFileAndContinueBeginsANewSea
     // whether the file is there or not.
     for (bool file : {true, false})
     {
-        WZCancelStatistic(career, file ? &afterNine : nullptr);
+        if (file)
+            WZCancelCareerStatistic(career, path.c_str());
+        else
+            WZCancelStatistic(career, nullptr);
         EXPECT_EQ(career.m_ulRacesDone, 9u);
         EXPECT_EQ(career.m_aulPoints[WZ_CAREER_PLAYER], 72u);
         if (file)
+        {
             EXPECT_EQ(Encoded(career), Encoded(afterNine));
+        }
         ASSERT_TRUE(WZEndCareerRace(career, second, path.c_str()));
         EXPECT_EQ(career.m_aulPoints[WZ_CAREER_PLAYER], 80u);
     }
