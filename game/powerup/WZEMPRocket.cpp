@@ -14,6 +14,7 @@ namespace
 const float kSpeed = 1000.0f;        // units per second
 const float kExhaust = -7.0f;        // the trail leaves this far behind
 const uint32_t kBlastTime = 500;     // ms the sparks fly
+const uint32_t kFlightTime = 5000;   // ms before a rocket that met nothing burns out
 
 ZESoundReference* Sound(const char* name)
 {
@@ -99,10 +100,34 @@ void WZEMPRocket::OnClip(ZEEngineObject* other)
         static_cast<WZCar*>(other)->EMPHit();
 }
 
+// Far off the track with nothing hit: quietly gone, with no explosion.
+void WZEMPRocket::BurnOut(ZEEngine* engine)
+{
+    delete m_pSound;
+    m_pSound = nullptr;
+    delete m_pModel;
+    m_pModel = nullptr;
+    delete m_pBoundingVolume;
+    m_pBoundingVolume = nullptr;
+    m_vVelocity = m_vAcceleration = ZEVector();
+    m_bCollision = false;
+    m_bStatic = true;
+    if (m_pSmoke && engine)
+        engine->RemoveParticleSystem(m_pSmoke);
+    m_pSmoke = nullptr;
+    m_ulExplosionTime = kBlastTime + 1;
+}
+
 void WZEMPRocket::Animate(uint32_t step, ZEEngine* engine)
 {
     if (m_ulExplosionTime == 0)
     {
+        m_ulFlightTime += step;
+        if (m_ulFlightTime > kFlightTime)
+        {
+            BurnOut(engine);
+            return;
+        }
         if (m_pSmoke)
             m_pSmoke->MoveToPosition(m_vPosition + m_vExhaust);
         if (m_pSound)

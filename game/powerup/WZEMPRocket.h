@@ -2,7 +2,9 @@
 // (360 km/h) with a smoke trail and a looping flight sound. It explodes at
 // its first contact - a wall, a barrier, the ground or a car - once: the
 // trail gives way to blue sparks for half a second and the EMP sound plays.
-// A car it hits gets an EMP hit (engine dead for 3 s). The spent rocket
+// A car it hits gets an EMP hit (engine dead for 3 s). One that meets
+// nothing for 5 s (it left the track's walls behind) burns out without an
+// explosion. The spent rocket
 // stays in the world inert, without model or volume, until the world is
 // cleared.
 #pragma once
@@ -31,4 +33,8 @@ public:
     ZEParticleFX* m_pSmoke = nullptr;       // the engine's: the trail, then the explosion
     ZEVector m_vExhaust;                    // trail offset from the position
     uint32_t m_ulExplosionTime = 0;         // 0 in flight, else ms since it went off
+    uint32_t m_ulFlightTime = 0;            // ms in flight
+
+private:
+    void BurnOut(ZEEngine* engine);
 };

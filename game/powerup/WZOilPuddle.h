@@ -29,4 +29,7 @@ public:
     bool VolStaticInfluence(uint32_t step, ZEEngineObject* other) override;
 
     ZEParticleMark* m_pMark = nullptr;   // owned
+
+private:
+    void LayStain();
 };

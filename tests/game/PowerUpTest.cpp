@@ -160,6 +160,18 @@ TEST_F(PowerUpTest, ARocketStopsTheCarAheadAndNotTheOneBeside)
     EXPECT_GT(second->m_ulExplosionTime, 0u);
     EXPECT_LT(second->m_vPosition.x, 400.0f);
     EXPECT_EQ(sideways->m_lEffect, WZ_EFFECT_NONE);
+
+    // One that meets nothing burns out after 5 s, trail and all.
+    m_pGame->Run(600);
+    uint32_t before = ParticleSystems();
+    WZEMPRocket* upwards = new WZEMPRocket(ZEVector(0, 50, 300), ZEVector(0, 1, 0), ZEVector());
+    m_pEngine->AddObjectToWorld(upwards);
+    m_pGame->Run(4980);
+    EXPECT_NE(upwards->m_pModel, nullptr);
+    m_pGame->Run(60);
+    EXPECT_EQ(upwards->m_pModel, nullptr);
+    EXPECT_FALSE(upwards->m_bCollision);
+    EXPECT_EQ(ParticleSystems(), before);
 }
 
 TEST_F(PowerUpTest, AMineSettlesBehindItsLayerAndStopsTheCarThatFollows)
