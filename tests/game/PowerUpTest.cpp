@@ -19,6 +19,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <string>
 
 namespace
 {
@@ -314,5 +315,20 @@ TEST_F(PowerUpTest, TheHandicapScalesEveryForwardGearAsOneRule)
         EXPECT_FLOAT_EQ(medium->m_Drivetrain.m_pGears[g].m_fRatio, p.m_fRatio);
         EXPECT_FLOAT_EQ(hard->m_Drivetrain.m_pGears[g].m_fAcceleration, p.m_fAcceleration * (1 - 0.2f * a));
         EXPECT_FLOAT_EQ(hard->m_Drivetrain.m_pGears[g].m_fRatio, p.m_fRatio * (1 - 0.1f * a));
+    }
+}
+
+TEST(PowerUpGameTypes, PickupsLieOnlyInTheRacesWithPowerUps)
+{
+    for (uint32_t type = 0; type < 5; ++type)
+    {
+        WZTestGame game("--headless --track airfield --seed 1 --type " + std::to_string(type));
+        game.Start();
+        uint32_t pickups = 0;
+        for (ZEEngineObject* o = game.m_pEngine->GetObjects(); o; o = o->m_pNext)
+            pickups += ZEIsKindOf(o, WZPowerUp::ms_RTTI) ? 1 : 0;
+        bool powerUps = type == 1 || type == 3 || type == 4;
+        EXPECT_EQ(pickups > 0, powerUps) << type;
+        EXPECT_EQ(WZCar::ms_bPowerUpsEnabled, powerUps) << type;
     }
 }
