@@ -3,6 +3,8 @@
 #include "car/WZCar.h"
 #include "car/WZRoster.h"
 
+#include <algorithm>
+
 namespace
 {
 // Draws that keep hitting taken values give up after this many.
@@ -10,7 +12,8 @@ const int32_t kMaxDraws = 64;
 
 uint16_t ClampDifficulty(uint16_t difficulty)
 {
-    return difficulty < WZ_DIFFICULTY_EASY ? WZ_DIFFICULTY_EASY : difficulty > WZ_DIFFICULTY_HARD ? WZ_DIFFICULTY_HARD : difficulty;
+    return static_cast<uint16_t>(
+        std::clamp<uint32_t>(difficulty, uint32_t(WZ_DIFFICULTY_EASY), uint32_t(WZ_DIFFICULTY_HARD)));
 }
 
 // 0 to n - 1 from a 1-to-n draw; below 1 counts as 1, above n as n.
