@@ -23,10 +23,24 @@ ZEDecal::ZEDecal()
 {
 }
 
-ZEDecal::ZEDecal(const ZEVector&, const ZEVector& point, float, float, ZETextureReference* texture)
+ZEDecal::ZEDecal(const ZEVector& normal, const ZEVector& point, float width, float height,
+                 ZETextureReference* texture)
     : m_Position(point), m_pTexture(texture), m_ulCreationTime(GameTime())
 {
-    // The decals work item lays the rectangle's two triangles into the plane.
+    ZEVector right, up;
+    normal.GetRightAndUpVectors(right, up);
+    const ZEVector r = right * (width * 0.5f);
+    const ZEVector u = up * (height * 0.5f);
+    // Two triangles sharing the diagonal from corner 0 to corner 1, both
+    // wound to face the normal's side.
+    const ZEVector corners[6] = {point + r + u, point - r - u, point + r - u,
+                                 point + r + u, point - r + u, point - r - u};
+    const float uv[6][2] = {{0, 0}, {1, 1}, {0, 1}, {0, 0}, {1, 0}, {1, 1}};
+    m_pVertices = new ZEVertex[6];
+    m_usNumVertices = 6;
+    for (int i = 0; i < 6; ++i)
+        m_pVertices[i] = ZEVertex{corners[i].x, corners[i].y, corners[i].z, uv[i][0], uv[i][1]};
+    FitSphere();
 }
 
 ZEDecal::ZEDecal(const ZEVector& position, ZEVertex* vertices, uint16_t count, ZETextureReference* texture)
@@ -94,12 +108,14 @@ void ZEDecal::SetFading(bool fading, uint32_t fadeTime)
     m_ulFadeTime = fadeTime;
 }
 
-void ZEDecal::SetTexture(ZETextureReference* texture)
+void ZEDecal::SetTexture(const ZETextureReference* texture)
 {
-    if (texture == m_pTexture)
-        return;
+    // The new reference is taken before the old one goes, so passing the
+    // reference already held keeps its texture alive.
+    ZETexture* target = texture ? texture->GetTexture() : nullptr;
+    ZETextureReference* own = target ? target->GetReference() : nullptr;
     delete m_pTexture;
-    m_pTexture = texture;
+    m_pTexture = own;
 }
 
 void ZEDecal::FitSphere()

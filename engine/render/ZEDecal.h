@@ -44,7 +44,8 @@ public:
     // Defaults only: no vertices, no texture; created now.
     ZEDecal();
     // A width x height rectangle centred on `point` in the plane across
-    // `normal`; takes the texture reference.
+    // `normal` (six vertices, two triangles, the texture once across it);
+    // takes the texture reference.
     ZEDecal(const ZEVector& normal, const ZEVector& point, float width, float height,
             ZETextureReference* texture);
     // Takes the new[]-allocated triangle list and the texture reference;
@@ -65,14 +66,18 @@ public:
     void SetColor(uint8_t r, uint8_t g, uint8_t b);
     void SetBlending(uint16_t source, uint16_t dest);
     // A fade time of 0 keeps the full colour to the end of the lifetime.
+    // The flag is only kept: drawing fades whenever the fade time is not 0
+    // (the one maker that clears the flag also passes a fade time of 0).
     void SetFading(bool fading, uint32_t fadeTime);
-    // Deletes the reference held, then takes `texture` (a new reference).
-    void SetTexture(ZETextureReference* texture);
+    // Holds a reference of its own to the texture `texture` refers to (none
+    // for a null, empty or stale one) in place of the one held; `texture`
+    // stays the caller's, so passing the reference already held is safe.
+    void SetTexture(const ZETextureReference* texture);
 
     ZEDecal* m_pNext = nullptr;
     uint8_t m_ucAlpha = 255;
     uint8_t m_aucColor[3] = {255, 255, 255};
-    bool m_bFading = true;
+    bool m_bFading = true;      // kept, never read (see SetFading)
     uint32_t m_ulFadeTime = 1000;
     ZEVector m_Position;
     uint16_t m_usNumVertices = 0;

@@ -18,6 +18,7 @@
 #include "world/ZEEngine.h"
 
 #include <cmath>
+#include <memory>
 
 ZE_IMPLEMENT_RTTI(WZCar, ZEEngineObject);
 
@@ -635,7 +636,11 @@ WZCarDecal::WZCarDecal(const ZEVector& start, const ZEVector& direction, float l
     ZETextureManager* textures = ZETextureManager::ms_pTexManager;
     const uint8_t white[3] = {255, 255, 255};
     if (textures)
-        SetTexture(textures->GetTexture(ZEString("tyre"), ZEString("tyre"), false, white));
+    {
+        std::unique_ptr<ZETextureReference> tyre(
+            textures->GetTexture(ZEString("tyre"), ZEString("tyre"), false, white));
+        SetTexture(tyre.get());
+    }
     SetAlpha(220);
     SetColor(0, 0, 0);
     SetFading(true, 1000);

@@ -6,6 +6,8 @@
 #include "render/ZERenderer.h"
 #include "resources/ZETextureManager.h"
 
+#include <memory>
+
 ZE_IMPLEMENT_RTTI(WZOilPuddle, ZEEngineObject);
 
 namespace
@@ -21,28 +23,13 @@ WZOilPuddle::WZOilPuddle(const ZEVector& position)
     m_pMark = new ZEParticleMark(ZEVector(0.0f, 1.0f, 0.0f), m_vPosition, kStainSize);
     ZETextureManager* textures = ZETextureManager::ms_pTexManager;
     if (textures)
-        m_pMark->SetTexture(textures->GetTexture(ZEString("oil"), ZEString("racing"), false));
-    LayStain();
+    {
+        std::unique_ptr<ZETextureReference> oil(textures->GetTexture(ZEString("oil"), ZEString("racing"), false));
+        m_pMark->SetTexture(oil.get());
+    }
     m_pMark->SetLifetime(kStainLife);
     m_pMark->SetFading(false, 0);
     m_pBoundingVolume = new ZEBoundingSphere(m_vPosition, kReach);
-}
-
-// The stain is a flat square on the road, centred on the puddle; laid here
-// when the mark brings no triangles of its own.
-void WZOilPuddle::LayStain()
-{
-    if (m_pMark->m_usNumVertices != 0)
-        return;
-    const float h = kStainSize * 0.5f;
-    // Wound as the tyre marks are, so the face turns up to the camera.
-    const float corners[6][4] = {{-h, -h, 0, 0}, {h, h, 1, 1},  {h, -h, 1, 0},
-                                 {-h, -h, 0, 0}, {-h, h, 0, 1}, {h, h, 1, 1}};
-    m_pMark->m_pVertices = new ZEVertex[6];
-    m_pMark->m_usNumVertices = 6;
-    for (int i = 0; i < 6; ++i)
-        m_pMark->m_pVertices[i] = ZEVertex{m_vPosition.x + corners[i][0], 0.0f, m_vPosition.z + corners[i][1],
-                                           corners[i][2], corners[i][3]};
 }
 
 WZOilPuddle::~WZOilPuddle()

@@ -29,7 +29,4 @@ public:
     bool VolStaticInfluence(uint32_t step, ZEEngineObject* other) override;
 
     ZEParticleMark* m_pMark = nullptr;   // owned
-
-private:
-    void LayStain();
 };

@@ -214,12 +214,6 @@ TEST(Decals, OwnVerticesAndTexture)
     EXPECT_EQ(decal.m_usNumVertices, 6);
     EXPECT_EQ(decal.m_pVertices, vertices);
 
-    // Replacing deletes the old reference; handing back the same one keeps it.
-    ZETextureReference* replacement = new ZETextureReference();
-    decal.SetTexture(replacement);
-    decal.SetTexture(replacement);
-    EXPECT_EQ(decal.m_pTexture, replacement);
-
     ZEDecal empty(ZEVector(), nullptr, 6, nullptr);
     EXPECT_EQ(empty.m_usNumVertices, 0);
 }

@@ -38,6 +38,7 @@
 namespace
 {
 using ZETestMaps::MakeFloor;
+using ZETestMaps::MakeQuad;
 using ZETestMaps::MakeSplit;
 using ZETestMaps::MakeWall;
 
@@ -774,6 +775,44 @@ TEST_F(BSPTerrainTest, ADecalStraddlingANodePlaneCollectsBothSidesFrontFirst)
     ASSERT_NE(chain, nullptr);
     EXPECT_EQ(chain->m_pNext, nullptr) << "radius 5 short of the plane: front only";
     delete chain;
+}
+
+TEST_F(BSPTerrainTest, ADecalOnASlopeAcrossANodePlaneLiesOnTheSlopeOnBothSides)
+{
+    ZEBspWriter writer;
+    writer.AddTexture("a", "level");
+    // A ramp rising half a unit a unit along z, cut by the root's plane x = 0.
+    auto ramp = [&](float x0, float x1) {
+        return MakeQuad(writer, 1, ZEVector(x0, -50, -100), ZEVector(x0, 50, 100), ZEVector(x1, 50, 100),
+                        ZEVector(x1, -50, -100));
+    };
+    MakeSplit(writer, {ramp(0, 100)}, {ramp(-100, 0)});
+    ASSERT_TRUE(Load(writer));
+    ZEVector normal(0, 2, -1);
+    normal.Normalize();
+    const ZEVector centre(1, 2, 4);
+
+    ZEDecal* chain = m_pTerrain->ApplyDecal(centre, 10, 4, nullptr);
+    ASSERT_NE(chain, nullptr);
+    ASSERT_NE(chain->m_pNext, nullptr);
+    EXPECT_EQ(chain->m_pNext->m_pNext, nullptr);
+    int side = 0;
+    for (ZEDecal* decal = chain; decal; decal = decal->m_pNext, ++side)
+    {
+        ASSERT_GT(decal->m_usNumVertices, 0);
+        bool front = false;
+        for (uint16_t v = 0; v < decal->m_usNumVertices; ++v)
+        {
+            const ZEVertex& vertex = decal->m_pVertices[v];
+            EXPECT_NEAR((ZEVector(vertex.x, vertex.y, vertex.z) - centre).DotProduct(normal), 0.0f, 1e-3f);
+            front = front || vertex.x > 0.0f;
+        }
+        EXPECT_EQ(front, side == 0) << "the front leaf's cut first";
+    }
+    delete chain->m_pNext;
+    delete chain;
+
+    EXPECT_EQ(m_pTerrain->ApplyDecal(centre + normal * 0.01f, 10, 4, nullptr), nullptr) << "off the slope";
 }
 
 TEST_F(BSPTerrainTest, TheSkyBoxTurnsOnlyWhenItHasASpeed)
