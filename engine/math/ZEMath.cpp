@@ -15,10 +15,10 @@ void SeedOnFirstUse()
 }
 
 // SplitMix64: one step of the state and its mixed output.
-uint64_t NextRandom()
+uint64_t NextRandom(uint64_t& state = g_ullRandomState)
 {
-    g_ullRandomState += 0x9E3779B97F4A7C15ull;
-    uint64_t z = g_ullRandomState;
+    state += 0x9E3779B97F4A7C15ull;
+    uint64_t z = state;
     z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
     z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
     return z ^ (z >> 31);
@@ -60,17 +60,29 @@ int32_t ZERand()
     return static_cast<int32_t>(NextRandom() >> 33);
 }
 
-int32_t ZERandM(int32_t n)
+namespace
+{
+int32_t ScaleDraw(int64_t draw, int32_t n)
 {
     // draw * 2^-31 * float(n) is exact in 64-bit integers (31 bits times at
     // most 32), so the rounding up is exact too, on every platform.
-    int64_t draw = ZERand();
     int64_t scale = static_cast<int64_t>(static_cast<float>(n));
     int64_t product = draw * scale;
     int64_t unit = int64_t(1) << 31;
     if (product >= 0)
         return static_cast<int32_t>((product + unit - 1) / unit);
     return static_cast<int32_t>(-(-product / unit));
+}
+}
+
+int32_t ZERandM(int32_t n)
+{
+    return ScaleDraw(ZERand(), n);
+}
+
+int32_t ZERandM(uint64_t& state, int32_t n)
+{
+    return ScaleDraw(static_cast<int64_t>(NextRandom(state) >> 33), n);
 }
 
 int32_t ZERandIndex(int32_t n)

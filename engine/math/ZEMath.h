@@ -48,6 +48,10 @@ int32_t ZERand();
 // n >= 1, 0 only when the draw was 0. One draw per call. Callers that want
 // 0-based values use ZERandIndex instead.
 int32_t ZERandM(int32_t n);
+// The same draw from a stream of the caller's own: the same generator
+// stepping `state` instead of the process's, so drawing-only effects (the
+// particles) never move the game's sequence. Never seeds from the clock.
+int32_t ZERandM(uint64_t& state, int32_t n);
 // 0 to n - 1 for n >= 1, built on ZERandM: a draw of 0 counts as 1, so the
 // result never falls below 0.
 int32_t ZERandIndex(int32_t n);

@@ -17,6 +17,15 @@
 // Emitters come from the game's effects (all parameters given) and from the
 // map's "ParticleFX" entities (a little-endian data block; a block shorter
 // than the record is refused and the emitter stays empty).
+//
+// Time is game time from the engine's timer. A system's clock starts when it
+// is made, so its first Animate moves particles by one frame's time, not by
+// the whole game time so far. The particles are only ever drawn (the world
+// animates them only while drawing), so their random draws come from each
+// emitter's own stream of the engine's generator, seeded from the game's
+// generator without drawing from it: a race runs the same with drawing on
+// or off. A kind outside 0-2 has no textures: it animates like any other
+// but draws nothing.
 #pragma once
 
 #include "core/ZEObject.h"
@@ -50,7 +59,8 @@ class ZEParticleSystem
 {
     ZE_DECLARE_ROOT_RTTI
 public:
-    ZEParticleSystem() = default;
+    // Starts the clock at the game time now.
+    ZEParticleSystem();
     // Deletes every particle.
     virtual ~ZEParticleSystem();
 
@@ -157,6 +167,9 @@ public:
 
 private:
     void ReleaseTextures();
+    // rnd() of the spawn: -1 (exclusive) to 1, in steps of 1/10000.
+    float Spread();
+    uint64_t m_ullRandom = 0;
     void ReadEntityData(const ZEVector& position, const ZEEntityData& block);
 };
 
