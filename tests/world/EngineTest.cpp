@@ -552,6 +552,26 @@ TEST_F(EngineTest, WithDrawingOffAFrameSimulatesAndDrawsNothing)
     EXPECT_EQ(m_pRenderer->Count("particles.Animate"), 1u);
 }
 
+TEST_F(EngineTest, DecalsFartherThanTheDecalDistanceAreNotDrawn)
+{
+    ZECamera& camera = m_pRenderer->m_Camera;
+    JournalDecal* near = new JournalDecal(m_pRenderer->m_Log);
+    near->m_Position = camera.m_vPosition + ZEVector(0, 0, 320);
+    JournalDecal* far = new JournalDecal(m_pRenderer->m_Log);
+    far->m_Position = camera.m_vPosition + ZEVector(0, 0, 321);
+    m_pEngine->AddDecal(near);
+    m_pEngine->AddDecal(far);
+
+    m_pRenderer->Clear();
+    m_pEngine->RenderDecals(&camera);
+    EXPECT_EQ(m_pRenderer->Count("decal.Render"), 1u);
+
+    m_pEngine->m_fDecalDist = 330.0f;
+    m_pRenderer->Clear();
+    m_pEngine->RenderDecals(&camera);
+    EXPECT_EQ(m_pRenderer->Count("decal.Render"), 2u);
+}
+
 TEST_F(EngineTest, TheWorldIsDrawnPassByPass)
 {
     TestTerrain* terrain = new TestTerrain(&m_pRenderer->m_Log);
