@@ -26,7 +26,9 @@
 
 #include <cstdint>
 
+class ZECamera;
 class ZEEntityData;
+class ZEPlane;
 class ZETextureReference;
 
 // Light kinds (m_lType).
@@ -183,4 +185,41 @@ public:
 
 private:
     void ReadEntityData(const ZEEntityData& data);
+    // The colour `f` of the way from `from` to `to` (bytes), as 0..1.
+    void SetColorBetween(const uint8_t* from, const uint8_t* to, float f);
 };
+
+// ---------------------------------------------------------------------------
+// The decisions of the light passes, apart from the renderer so they run
+// without a display.
+
+// A corona's size: grows with distance up to a quarter of the corona
+// distance, 16 units beyond.
+float ZECoronaSize(float distance, float coronaDist, float coronaScale);
+
+// The colour a corona is drawn with at game time `now`. A visible corona
+// shows its own colour and restarts its fade; a hidden one (blocked or too
+// far) fades out over 2 s from its last visible moment and is then not
+// drawn (false).
+bool ZECoronaColor(ZELightCorona& corona, uint32_t now, bool hidden, uint8_t* rgba);
+
+// The screen line of a lens flare: `centre` is the screen centre on a plane
+// one unit beyond the near plane, `axis` runs from there to the light on
+// that plane. False (no flare) unless the light lies within about 56.6
+// degrees of the view direction.
+bool ZELensFlareLine(const ZECamera& camera, const ZEVector& light, ZEVector& centre, ZEVector& axis);
+
+// Where a dynamic light's spot falls on a plane (below a point light,
+// along a spot light's axis and inside its cone) and the light's height
+// above the plane; false when the light does not reach it.
+bool ZELightSpotOnPlane(const ZELight& light, const ZEPlane& plane, ZEVector& spot, float& height);
+
+// How the spot is drawn from a light at `height` over the surface: texture
+// units per world unit and the colour with alpha, dimmed by height when the
+// light fades with distance.
+struct ZELightSpotShade
+{
+    float m_fTexScale;
+    uint8_t m_aucColor[4];
+};
+ZELightSpotShade ZELightSpotShading(const ZELight& light, float height);

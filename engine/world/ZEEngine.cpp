@@ -1085,15 +1085,92 @@ void ZEEngine::RenderDynamicLights(ZECamera* camera)
     m_pRenderer->DisableDecaling();
 }
 
-void ZEEngine::RenderReflections(ZECamera*)
+void ZEEngine::RenderReflections(ZECamera* camera)
 {
-    // Reflective surfaces draw themselves in the object passes; this pass is
-    // where a planar reflection of the whole scene would go.
+    if (!camera || !m_pRenderer)
+        return;
+    uint32_t now = m_pTimer ? m_pTimer->GetTime() : 0;
+    uint16_t depth = m_pRenderer->m_usZBufferComp;
+    m_pRenderer->SetZBufferComp(7);
+    m_pRenderer->EnableBlending();
+    m_pRenderer->SetBlendingState(4, 1);
+    for (ZELight* light = m_pLights; light; light = light->m_pNext)
+    {
+        if (!light->m_pFlare)
+            continue;
+        ZEVector toLight = light->m_vPosition - camera->m_vPosition;
+        float distance = toLight.GetLength();
+        if (distance <= 5.0f)
+            continue;
+        bool blocked = FastRayClipsInWorld(camera->m_vPosition, toLight);
+        if (light->m_pFlare->m_ulKind == ZELightFlare::ms_ulCorona)
+        {
+            ZELightCorona* corona = static_cast<ZELightCorona*>(light->m_pFlare);
+            uint8_t colour[4];
+            if (!ZECoronaColor(*corona, now, blocked || distance >= m_fCoronaDist, colour))
+                continue;
+            float size = ZECoronaSize(distance, m_fCoronaDist, m_fCoronaScale);
+            m_pRenderer->SetAmbient4(colour);
+            m_pRenderer->RenderParticle(light->m_vPosition, size, size, corona->m_pTexture);
+        }
+        else if (!blocked)
+        {
+            ZELensFlare* flare = static_cast<ZELensFlare*>(light->m_pFlare);
+            ZEVector centre, axis;
+            if (!ZELensFlareLine(*camera, light->m_vPosition, centre, axis))
+                continue;
+            for (uint16_t i = 0; i < flare->m_usNumFlares; ++i)
+            {
+                const _Flare& element = flare->m_pFlares[i];
+                ZETextureReference* texture =
+                    element.m_usTexture < flare->m_usNumTextures ? flare->m_ppTextures[element.m_usTexture] : nullptr;
+                m_pRenderer->SetAmbient3(element.m_aucColor);
+                m_pRenderer->RenderParticle(centre + axis * element.m_fPosition, element.m_fSize * 5.0f,
+                                            element.m_fSize * 5.0f, texture);
+            }
+        }
+    }
+    m_pRenderer->DisableBlending();
+    m_pRenderer->SetZBufferComp(depth);
 }
 
-void ZEEngine::RenderDynamicLight(ZEPolygon*, ZELight*)
+void ZEEngine::RenderDynamicLight(ZEPolygon* polygon, ZELight* light)
 {
-    // The lit spot on one polygon is drawn by the dynamic-light renderer.
+    if (!m_pRenderer || !polygon || !light || !polygon->m_pPlanes || polygon->m_usNumPlanes == 0 ||
+        !polygon->m_pusIndices || !polygon->m_pvRight || !polygon->m_pvUp)
+        return;
+    if (polygon->m_bLightmapped ? !polygon->m_pLVertices : !polygon->m_pVertices)
+        return;
+    uint16_t triangles = polygon->GetNumTriangles();
+    // A polygon with one plane per triangle lights each triangle by its own.
+    bool perTriangle = !polygon->m_bPlanar && polygon->m_usNumPlanes >= triangles && triangles > 1;
+    uint16_t groups = perTriangle ? triangles : 1;
+    ZEVertex* vertices = new ZEVertex[3 * static_cast<size_t>(triangles)];
+    for (uint16_t g = 0; g < groups; ++g)
+    {
+        ZEVector spot;
+        float height = 0.0f;
+        if (!ZELightSpotOnPlane(*light, polygon->m_pPlanes[g], spot, height))
+            continue;
+        ZELightSpotShade shade = ZELightSpotShading(*light, height);
+        uint32_t first = perTriangle ? g : 0, count = perTriangle ? 1 : triangles;
+        uint16_t n = 0;
+        for (uint32_t slot = 3 * first; slot < 3 * (first + count); ++slot)
+        {
+            ZEVector corner = polygon->GetIndexedPosition(slot);
+            ZEVector w = corner - spot;
+            vertices[n++] = ZEVertex{corner.x, corner.y, corner.z,
+                                     w.DotProduct(polygon->m_pvRight[g]) * shade.m_fTexScale + 0.5f,
+                                     w.DotProduct(polygon->m_pvUp[g]) * shade.m_fTexScale + 0.5f};
+        }
+        m_pRenderer->SetAmbient(shade.m_aucColor[0], shade.m_aucColor[1], shade.m_aucColor[2], shade.m_aucColor[3]);
+        m_pRenderer->SetVertexArray(vertices, n);
+        m_pRenderer->LockVertexArray();
+        m_pRenderer->DrawArray();
+        m_pRenderer->UnlockVertexArray();
+    }
+    m_pRenderer->SetVertexArray(static_cast<ZEVertex*>(nullptr), 0);
+    delete[] vertices;
 }
 
 void ZEEngine::RenderFakeShadow(const ZEVector&, const ZEVector&, float, float)

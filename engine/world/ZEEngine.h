@@ -198,7 +198,13 @@ public:
     void RenderObjects(bool secondPass);
     void RenderShadows(ZECamera* camera);
     void RenderDynamicLights(ZECamera* camera);
+    // Coronas and lens flares of every light with a glow record, drawn
+    // additively over everything; a corona hidden from the camera by the
+    // terrain or an object fades out over 2 s, a lens flare just vanishes.
     void RenderReflections(ZECamera* camera);
+    // Projects a dynamic light's spot texture onto one polygon (each
+    // triangle on its own plane when the polygon is not flat); the caller
+    // has bound the texture and set decaling and additive blending.
     void RenderDynamicLight(ZEPolygon* polygon, ZELight* light);
     void RenderFakeShadow(const ZEVector& position, const ZEVector& direction, float width, float length);
 
