@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 ZE_IMPLEMENT_ROOT_RTTI(ZELight);
 ZE_IMPLEMENT_RTTI(ZEDynamicLight, ZELight);
@@ -307,6 +308,11 @@ ZEDynamicLight::ZEDynamicLight(const ZEVector& position, const void* entityData,
     }
     ReadEntityData(data);
     SetSphere();
+    uint32_t bits[3];
+    std::memcpy(bits, &m_vPosition.x, 4);
+    std::memcpy(bits + 1, &m_vPosition.y, 4);
+    std::memcpy(bits + 2, &m_vPosition.z, 4);
+    m_ullRandomState = (static_cast<uint64_t>(bits[0]) << 32 ^ bits[1] * 2654435761u ^ bits[2]) + 1;
     if (ZETextureManager::ms_pTexManager)
         m_pTexture = ZETextureManager::ms_pTexManager->GetTexture(ZEString("ball"), ZEString("EngineSFX"), false, 1,
                                                                   true);
@@ -388,13 +394,13 @@ void ZEDynamicLight::Animate(uint32_t)
                 m_fRange = 0.0f;
                 m_ucAlpha = 0;
                 m_afColor[0] = m_afColor[1] = m_afColor[2] = 0.0f;
-                m_ulPeriod = static_cast<uint32_t>(ZERandM(350));
+                m_ulPeriod = static_cast<uint32_t>(ZERandM(m_ullRandomState, 350));
                 m_cState = 1;
                 m_pFlare = nullptr;
             }
-            else if (ZERandM(10) == 10)
+            else if (ZERandM(m_ullRandomState, 10) == 10)
             {
-                m_ulPeriod = static_cast<uint32_t>(ZERandM(300));
+                m_ulPeriod = static_cast<uint32_t>(ZERandM(m_ullRandomState, 300));
             }
             else
             {
@@ -402,7 +408,7 @@ void ZEDynamicLight::Animate(uint32_t)
                 m_ucAlpha = m_ucBaseAlpha;
                 for (int c = 0; c < 3; ++c)
                     m_afColor[c] = m_aucColor1[c] / 255.0f;
-                m_ulPeriod = static_cast<uint32_t>(ZERandM(2500));
+                m_ulPeriod = static_cast<uint32_t>(ZERandM(m_ullRandomState, 2500));
                 m_cState = 0;
                 m_pFlare = m_pSavedFlare;
             }

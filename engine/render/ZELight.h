@@ -182,6 +182,10 @@ public:
     uint8_t m_aucColor1[3] = {0, 0, 0};
     uint8_t m_aucColor2[3] = {0, 0, 0};
     uint8_t m_aucColor3[3] = {0, 0, 0};
+    // The light's own stream of random draws (seeded from its position),
+    // so flickering never moves the game's sequence and a race runs the
+    // same however many frames are drawn.
+    uint64_t m_ullRandomState = 0;
 
 private:
     void ReadEntityData(const ZEEntityData& data);

@@ -73,7 +73,6 @@ TEST(LightModes, APulseFadesItsColourAndAlphaAndTurnsAtTheEndOfEachPeriod)
 TEST(LightModes, AFlickeringLightGoesDarkWithoutItsCoronaAndComesBackWithIt)
 {
     ZEManualTimer timer;
-    ZESeedRandom(7);
     ZEDynamicLight* light = Make(2, 2, 1000);   // coloured corona
     ASSERT_NE(light->m_pFlare, nullptr);
     ZELightFlare* corona = light->m_pFlare;
@@ -88,6 +87,7 @@ TEST(LightModes, AFlickeringLightGoesDarkWithoutItsCoronaAndComesBackWithIt)
     EXPECT_EQ(light->m_pFlare, nullptr);
     EXPECT_LE(light->m_ulPeriod, 350u);
 
+    uint64_t gameSequence = ZEGetRandomState();
     // Dark frames must not colour a corona that is not there.
     Step(timer, *light, 0);
     int darkSpells = 0, relit = 0;
@@ -110,6 +110,7 @@ TEST(LightModes, AFlickeringLightGoesDarkWithoutItsCoronaAndComesBackWithIt)
         }
     }
     EXPECT_EQ(relit, 40);
+    EXPECT_EQ(ZEGetRandomState(), gameSequence);   // the light draws from its own stream
     EXPECT_GT(darkSpells, 0);    // about one in ten
     EXPECT_LT(darkSpells, 20);
     // Deleted while dark, the saved corona is freed once (the sanitizers
