@@ -369,82 +369,92 @@ void ZEDynamicLight::Animate(uint32_t)
     if (m_ulPeriod == 0)
         m_ulPeriod = 1;
     float share = static_cast<float>(t) / static_cast<float>(m_ulPeriod);
+    bool phaseOver = t > m_ulPeriod;
+    if (phaseOver && m_lMode >= 1 && m_lMode <= 4)
+        m_ulPhaseStart = now;
     switch (m_lMode)
     {
-    case 1:   // pulse
-        if (t > m_ulPeriod)
-        {
-            m_cState = static_cast<int8_t>(-m_cState);
-            m_ulPhaseStart = now;
-        }
-        else
-        {
-            float f = m_cState > 0 ? share : 1.0f - share;
-            m_ucAlpha = TruncatedByte(m_ucBaseAlpha * f);
-            for (int c = 0; c < 3; ++c)
-                m_afColor[c] = m_aucColor1[c] / 255.0f * f;
-        }
+    case 1:
+        Pulse(phaseOver, share);
         break;
-    case 2:   // flicker
-        if (t > m_ulPeriod)
-        {
-            m_ulPhaseStart = now;
-            if (m_cState == 0)
-            {
-                m_fRange = 0.0f;
-                m_ucAlpha = 0;
-                m_afColor[0] = m_afColor[1] = m_afColor[2] = 0.0f;
-                m_ulPeriod = static_cast<uint32_t>(ZERandM(m_ullRandomState, 350));
-                m_cState = 1;
-                m_pFlare = nullptr;
-            }
-            else if (ZERandM(m_ullRandomState, 10) == 10)
-            {
-                m_ulPeriod = static_cast<uint32_t>(ZERandM(m_ullRandomState, 300));
-            }
-            else
-            {
-                m_fRange = m_fBaseRange;
-                m_ucAlpha = m_ucBaseAlpha;
-                for (int c = 0; c < 3; ++c)
-                    m_afColor[c] = m_aucColor1[c] / 255.0f;
-                m_ulPeriod = static_cast<uint32_t>(ZERandM(m_ullRandomState, 2500));
-                m_cState = 0;
-                m_pFlare = m_pSavedFlare;
-            }
-            SetSphere();
-        }
+    case 2:
+        if (phaseOver)
+            Flicker();
         break;
     case 3:   // two-colour fade
-        if (t > m_ulPeriod)
-        {
+        if (phaseOver)
             m_cState = m_cState == 0 ? 1 : 0;
-            m_ulPhaseStart = now;
-        }
         else
-        {
-            float f = m_cState > 0 ? share : 1.0f - share;
-            SetColorBetween(m_aucColor2, m_aucColor1, f);
-        }
+            SetColorBetween(m_aucColor2, m_aucColor1, m_cState > 0 ? share : 1.0f - share);
         break;
-    case 4:   // three-colour cycle
-        if (t > m_ulPeriod)
-        {
-            m_cState = static_cast<int8_t>((m_cState + 1) % 3);
-            m_ulPhaseStart = now;
-        }
-        else
-        {
-            const uint8_t* colours[3] = {m_aucColor1, m_aucColor2, m_aucColor3};
-            int from = m_cState >= 0 && m_cState < 3 ? m_cState : 0;
-            SetColorBetween(colours[from], colours[(from + 1) % 3], share);
-        }
+    case 4:
+        Cycle(phaseOver, share);
         break;
     default:
         break;
     }
-    // A coloured corona follows the light; a dark flickering light has no
-    // glow record to colour.
+    ColorCorona();
+}
+
+void ZEDynamicLight::Pulse(bool phaseOver, float share)
+{
+    if (phaseOver)
+    {
+        m_cState = static_cast<int8_t>(-m_cState);
+        return;
+    }
+    float f = m_cState > 0 ? share : 1.0f - share;
+    m_ucAlpha = TruncatedByte(m_ucBaseAlpha * f);
+    for (int c = 0; c < 3; ++c)
+        m_afColor[c] = m_aucColor1[c] / 255.0f * f;
+}
+
+// Lit for up to 2.5 s, dark for up to 0.35 s; now and then a lit phase
+// only draws a shorter period.
+void ZEDynamicLight::Flicker()
+{
+    if (m_cState == 0)
+    {
+        m_fRange = 0.0f;
+        m_ucAlpha = 0;
+        m_afColor[0] = m_afColor[1] = m_afColor[2] = 0.0f;
+        m_ulPeriod = static_cast<uint32_t>(ZERandM(m_ullRandomState, 350));
+        m_cState = 1;
+        m_pFlare = nullptr;
+    }
+    else if (ZERandM(m_ullRandomState, 10) == 10)
+    {
+        m_ulPeriod = static_cast<uint32_t>(ZERandM(m_ullRandomState, 300));
+    }
+    else
+    {
+        m_fRange = m_fBaseRange;
+        m_ucAlpha = m_ucBaseAlpha;
+        for (int c = 0; c < 3; ++c)
+            m_afColor[c] = m_aucColor1[c] / 255.0f;
+        m_ulPeriod = static_cast<uint32_t>(ZERandM(m_ullRandomState, 2500));
+        m_cState = 0;
+        m_pFlare = m_pSavedFlare;
+    }
+    SetSphere();
+}
+
+void ZEDynamicLight::Cycle(bool phaseOver, float share)
+{
+    if (phaseOver)
+    {
+        m_cState = static_cast<int8_t>((m_cState + 1) % 3);
+        return;
+    }
+    const uint8_t* colours[3] = {m_aucColor1, m_aucColor2, m_aucColor3};
+    int from = m_cState >= 0 && m_cState < 3 ? m_cState : 0;
+    SetColorBetween(colours[from], colours[(from + 1) % 3], share);
+}
+
+// A coloured corona follows the light; a dark flickering light has no glow
+// record to colour.
+void ZEDynamicLight::ColorCorona()
+{
     if ((m_lFlare == 2 || m_lFlare == 4) && m_pFlare && m_pFlare->m_ulKind == ZELightFlare::ms_ulCorona)
     {
         ZELightCorona* corona = static_cast<ZELightCorona*>(m_pFlare);

@@ -191,6 +191,11 @@ private:
     void ReadEntityData(const ZEEntityData& data);
     // The colour `f` of the way from `from` to `to` (bytes), as 0..1.
     void SetColorBetween(const uint8_t* from, const uint8_t* to, float f);
+    // The modes' steps; `phaseOver` when the period has run out.
+    void Pulse(bool phaseOver, float share);
+    void Flicker();
+    void Cycle(bool phaseOver, float share);
+    void ColorCorona();
 };
 
 // ---------------------------------------------------------------------------
