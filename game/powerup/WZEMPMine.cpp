@@ -1,9 +1,9 @@
 #include "powerup/WZEMPMine.h"
 
+#include "powerup/WZWeaponParts.h"
+
 #include "car/WZCar.h"
-#include "math/ZEBoundingVolume.h"
 #include "render/ZEParticleSystem.h"
-#include "resources/ZEModelManager.h"
 #include "resources/ZESoundManager.h"
 #include "world/ZEEngine.h"
 
@@ -17,14 +17,7 @@ const uint32_t kBlastTime = 500;   // ms the sparks fly
 WZEMPMine::WZEMPMine(const ZEVector& position)
 {
     m_vPosition = m_vOldPosition = position;
-    ZEModelManager* models = ZEModelManager::ms_pModelManager;
-    m_pModel = models ? models->GetModel(ZEString("mine.zmf")) : nullptr;
-    ZEAABoundingBox box(ZEVector(-3.0f, -1.0f, -3.0f), ZEVector(3.0f, 1.0f, 3.0f));
-    if (m_pModel)
-        box = m_pModel->GetModelBBox();
-    ZEOBoundingBox* volume = new ZEOBoundingBox();
-    volume->SetData(m_vPosition, box.m_vMin, box.m_vMax, m_vRotation);
-    m_pBoundingVolume = volume;
+    WZGiveModelAndBox(*this, "mine.zmf", ZEAABoundingBox(ZEVector(-3.0f, -1.0f, -3.0f), ZEVector(3.0f, 1.0f, 3.0f)));
     m_fBounce = 0.0f;
     m_fRetention = 0.0f;
     m_bGravity = true;
@@ -51,12 +44,7 @@ void WZEMPMine::OnClip(ZEEngineObject* other)
     if (!ZEIsKindOf(other, WZCar::ms_RTTI))
         return;   // the ground: it has settled
     static_cast<WZCar*>(other)->EMPHit();
-    delete m_pModel;
-    m_pModel = nullptr;
-    delete m_pBoundingVolume;
-    m_pBoundingVolume = nullptr;
-    m_vVelocity = m_vAcceleration = ZEVector();
-    m_bCollision = false;
+    WZDisarm(*this);
     m_ulExplosionTime = 1;
     if (m_pSound)
         m_pSound->Play3D(m_vPosition, m_vVelocity, 0, 1.0f);

@@ -1,9 +1,9 @@
 #include "powerup/WZEMPRocket.h"
 
+#include "powerup/WZWeaponParts.h"
+
 #include "car/WZCar.h"
-#include "math/ZEBoundingVolume.h"
 #include "render/ZEParticleSystem.h"
-#include "resources/ZEModelManager.h"
 #include "resources/ZESoundManager.h"
 #include "world/ZEEngine.h"
 
@@ -44,14 +44,8 @@ WZEMPRocket::WZEMPRocket(const ZEVector& position, const ZEVector& direction, co
     m_bStatic = false;
     m_fBounce = 0.0f;
     m_fRetention = 0.0f;
-    ZEModelManager* models = ZEModelManager::ms_pModelManager;
-    m_pModel = models ? models->GetModel(ZEString("rocket.zmf")) : nullptr;
-    ZEAABoundingBox box(ZEVector(-1.5f, -6.0f, -1.5f), ZEVector(1.5f, 6.0f, 1.5f));
-    if (m_pModel)
-        box = m_pModel->GetModelBBox();
-    ZEOBoundingBox* volume = new ZEOBoundingBox();
-    volume->SetData(m_vPosition, box.m_vMin, box.m_vMax, m_vRotation);
-    m_pBoundingVolume = volume;
+    WZGiveModelAndBox(*this, "rocket.zmf",
+                      ZEAABoundingBox(ZEVector(-1.5f, -6.0f, -1.5f), ZEVector(1.5f, 6.0f, 1.5f)));
 
     ZEParticleFX* trail = new ZEParticleFX(m_vPosition + m_vExhaust, ZEParticleFX::ms_lSmoke, 4.0f, 1.3f, 0, 0.0f,
                                            0.0f, -direction, 250, 1000, 255, 1.0f, true, false);
@@ -73,25 +67,11 @@ void WZEMPRocket::OnClip(ZEEngineObject* other)
     // It goes off once; a second contact in the same step finds it spent.
     if (m_ulExplosionTime != 0)
         return;
-    delete m_pSound;
-    m_pSound = nullptr;
-    delete m_pModel;
-    m_pModel = nullptr;
-    delete m_pBoundingVolume;
-    m_pBoundingVolume = nullptr;
-    m_vVelocity = m_vAcceleration = ZEVector();
-    m_bCollision = false;
-    m_bStatic = true;
+    Extinguish(ZEEngine::ms_pEngine);
     m_ulExplosionTime = 1;
     m_pSound = Sound("emp.ogg");
     if (m_pSound)
         m_pSound->Play3D(m_vPosition, m_vVelocity, 0, 1.0f);
-    if (m_pSmoke)
-    {
-        if (ZEEngine* engine = ZEEngine::ms_pEngine)
-            engine->RemoveParticleSystem(m_pSmoke);
-        m_pSmoke = nullptr;
-    }
     ZEParticleFX* blast = new ZEParticleFX(m_vPosition, ZEParticleFX::ms_lSparks, 15.0f, 1.0f, 360, 0.0f, 0.0f,
                                            m_vExhaust, 20, 1500, 255, 15.0f, false, false);
     blast->SetColor(0, 0, 128);
@@ -103,19 +83,19 @@ void WZEMPRocket::OnClip(ZEEngineObject* other)
 // Far off the track with nothing hit: quietly gone, with no explosion.
 void WZEMPRocket::BurnOut(ZEEngine* engine)
 {
+    Extinguish(engine);
+    m_ulExplosionTime = kBlastTime + 1;
+}
+
+// The flight is over: no flight sound, no trail, nothing left to hit.
+void WZEMPRocket::Extinguish(ZEEngine* engine)
+{
     delete m_pSound;
     m_pSound = nullptr;
-    delete m_pModel;
-    m_pModel = nullptr;
-    delete m_pBoundingVolume;
-    m_pBoundingVolume = nullptr;
-    m_vVelocity = m_vAcceleration = ZEVector();
-    m_bCollision = false;
-    m_bStatic = true;
+    WZDisarm(*this);
     if (m_pSmoke && engine)
         engine->RemoveParticleSystem(m_pSmoke);
     m_pSmoke = nullptr;
-    m_ulExplosionTime = kBlastTime + 1;
 }
 
 void WZEMPRocket::Animate(uint32_t step, ZEEngine* engine)

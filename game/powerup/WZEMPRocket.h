@@ -37,4 +37,5 @@ public:
 
 private:
     void BurnOut(ZEEngine* engine);
+    void Extinguish(ZEEngine* engine);
 };
