@@ -8,7 +8,7 @@
 // It writes pu-rocket.tga, pu-rocket2.tga, pu-mine.tga, pu-oil.tga,
 // pu-oil2.tga and pu-nitro.tga into build/run (bottom row first).
 // Further game options (--track, --camera, --seed) follow the defaults.
-#include "WZApp.h"
+#include "ShotGame.h"
 #include "car/WZCar.h"
 #include "math/ZEMath.h"
 #include "platform/null/ZEManualTimer.h"
@@ -28,101 +28,6 @@
 
 namespace
 {
-const uint32_t kFrame = 16;
-
-// The game with its real window and renderer, but a clock the bench moves.
-class ShotGame : public WZApp
-{
-public:
-    void Run(uint32_t ms)
-    {
-        ZEManualTimer* timer = static_cast<ZEManualTimer*>(m_pTimer);
-        for (uint32_t t = 0; t < ms; t += kFrame)
-        {
-            timer->Advance(kFrame);
-            m_pEngine->Idle();
-        }
-    }
-    void Shot(const char* name)
-    {
-        // The screenshot reads the frame just drawn.
-        m_pRenderer->TakeScreenshot(ZEString(name));
-        std::printf("bench_powerupshots: %s.tga\n", name);
-    }
-    WZCar* Player() const { return m_Race.m_pPlayerCar; }
-    void Give(int32_t type)
-    {
-        Player()->m_lPowerUp = WZ_POWERUP_NONE;
-        Player()->SetPowerUp(static_cast<uint32_t>(type));
-        Player()->EnablePowerUp();
-    }
-    // Whether another car lies within `reach` ahead of the player's.
-    bool CarAhead(float reach) const
-    {
-        for (WZCar* car : m_Race.m_apCars)
-        {
-            ZEVector to = car ? car->m_vPosition - Player()->m_vPosition : ZEVector();
-            if (car && car != Player() && to.GetLength() < reach && to.DotProduct(Player()->m_vForward) > 0.0f)
-                return true;
-        }
-        return false;
-    }
-    // `distance` ahead of the player's car on its line.
-    ZEVector Ahead(float distance) const { return Player()->GetCenter() + Player()->m_vForward * distance; }
-
-    // Until Unlook(), every frame is seen from `offset` (in the player's
-    // axes: side, up, forward) beside the player's car, looking at what
-    // `target` gives.
-    void Look(const ZEVector& offset, ZEEngineObject* target)
-    {
-        m_vLookOffset = offset;
-        m_pLookAt = target;
-        m_bLook = true;
-    }
-    void Unlook() { m_bLook = false; }
-
-    void Update2(uint32_t elapsed) override
-    {
-        WZApp::Update2(elapsed);
-        if (!m_bLook || !Player())
-            return;
-        WZCar* car = Player();
-        ZEVector eye = car->GetCenter() + car->m_vSide * m_vLookOffset.x + car->m_vUp * m_vLookOffset.y +
-                       car->m_vForward * m_vLookOffset.z;
-        ZEVector target = m_pLookAt ? m_pLookAt->m_vPosition : car->GetCenter();
-        ZEVector d = target - eye;
-        float flat = std::sqrt(d.x * d.x + d.z * d.z);
-        // The chase camera's convention: rotation (pitch, -heading, 0).
-        float best = 0.0f, bestDot = -2.0f;
-        for (float h = 0.0f; h < 360.0f; h += 0.25f)
-        {
-            ZEVector f = WZTurnByHeading(ZEVector(0.0f, 0.0f, 1.0f), h);
-            float dot = flat > 0.0f ? (f.x * d.x + f.z * d.z) / flat : 0.0f;
-            if (dot > bestDot)
-            {
-                bestDot = dot;
-                best = h;
-            }
-        }
-        float pitch = std::atan2(d.y, flat) * 180.0f / ZE_PI;
-        m_pRenderer->m_Camera.SetPosition(eye);
-        m_pRenderer->m_Camera.SetRotation(ZEVector(pitch, -best, 0.0f));
-    }
-
-protected:
-    void CreateDevices() override
-    {
-        ZEApplication::CreateDevices();
-        delete m_pTimer;
-        m_pTimer = new ZEManualTimer();
-    }
-
-private:
-    bool m_bLook = false;
-    ZEVector m_vLookOffset;
-    ZEEngineObject* m_pLookAt = nullptr;
-};
-
 template <class T> T* Newest(ZEEngine* engine)
 {
     T* found = nullptr;
@@ -141,7 +46,7 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "bench_powerupshots: no display: %s\n", SDL_GetError());
         return 1;
     }
-    static ShotGame game;
+    static ShotGame game("bench_powerupshots");
     std::string options = "--track airfield --type 1 --ai-player --seed 4 --car 5 --camera 1 --detail 1";
     for (int i = 1; i < argc; ++i)
         options += std::string(" ") + argv[i];
@@ -179,7 +84,7 @@ int main(int argc, char** argv)
     game.m_pEngine->AddObjectToWorld(new WZOilPuddle(game.Ahead(speed * 0.35f)));
     game.Look(ZEVector(-45.0f, 25.0f, 30.0f), nullptr);
     for (int i = 0; i < 60 && car->m_lEffect != WZ_EFFECT_OIL; ++i)
-        game.Run(kFrame);
+        game.Run(ShotGame::ms_ulFrame);
     game.Shot("pu-oil");
     game.Run(250);
     game.Shot("pu-oil2");
