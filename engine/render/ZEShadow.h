@@ -12,9 +12,17 @@
 //   4 stencil shadow volume
 // Methods 3 and 4 need a stencil buffer; without one the engine stores 2
 // instead.
+//
+// The decisions of shadow drawing that need no device live here, so they
+// test without a window: the blended shadow's alpha and the fake shadow's
+// rectangle and texture.
 #pragma once
 
 #include <cstdint>
+
+class ZERenderer;
+class ZEVector;
+struct ZEVertex;
 
 enum ZEShadowMethod : uint32_t
 {
@@ -26,3 +34,31 @@ enum ZEShadowMethod : uint32_t
 };
 
 static_assert(sizeof(ZEShadowMethod) == 4, "the shadow method is a 32-bit value");
+
+// The alpha of a blended shadow (methods 3 and 4) under the light an
+// object receives (three factors, 1 = full): 255 - mean * 128, clamped to
+// 0..255, so an object lit above twice full casts no shadow rather than a
+// wrapped one.
+uint8_t ZEShadowAlpha(const float* light);
+
+// The fake shadow's rectangle on the ground: two triangles (six vertices)
+// centred on `ground`, lying in the plane of the unit `normal`, its length
+// running along `direction` as seen on that plane, 2 x halfWidth across and
+// 2 x halfLength along; texture corners (0, 0) to (1, 1). A direction
+// parallel to the normal (or zero) has no heading on the plane: the
+// rectangle then lies square to the world's z axis (or x, on a wall facing
+// z). False, with nothing written, for a zero normal or sizes that are not
+// positive and finite.
+bool ZEFakeShadowQuad(const ZEVector& ground, const ZEVector& normal, const ZEVector& direction, float halfWidth,
+                      float halfLength, ZEVertex* vertices);
+
+// "fakeshadow1" (a round blob) when both sizes truncate to the same whole
+// number, otherwise "fakeshadow2" (an oblong one).
+const char* ZEFakeShadowTexture(float halfWidth, float halfLength);
+
+// Method 3's state around a projected shadow: the stencil buffer cleared
+// and on, letting each pixel be darkened once (equal to 0, then
+// increment), blending by source alpha, the colour black with `alpha`.
+// The end switches blending and the stencil buffer off again.
+void ZEBeginBlendedShadow(ZERenderer* renderer, uint8_t alpha);
+void ZEEndBlendedShadow(ZERenderer* renderer);

@@ -6,6 +6,7 @@
 #include "core/ZETimer.h"
 #include "render/ZECamera.h"
 #include "render/ZERenderer.h"
+#include "render/ZEStencilShadowVolume.h"
 #include "resources/ZETextureManager.h"
 #include "world/ZEEngine.h"
 
@@ -740,6 +741,8 @@ void ZEModel::Free()
     m_pVertices = nullptr;
     m_pInterpolatedVertices = nullptr;
     m_ppTextures = nullptr;
+    delete m_pShadowVolume;
+    m_pShadowVolume = nullptr;
     m_ulNumLODs = m_ulNumAnimations = m_ulNumVertices = m_ulNumTextures = 0;
     m_ulCachedLOD = m_ulCachedAnimation = m_ulCachedTime = UINT32_MAX;
     m_BoundingSphere = ZEBoundingSphere();
@@ -1121,15 +1124,98 @@ bool ZEModel::Clips(const ZEVector& start, const ZEVector& move, _ZEClipInfo& in
     return hit;
 }
 
-// Shadows are drawn by the shadow work; until then a model casts none.
-void ZEModel::RenderProjectedShadow(ZERenderer*, const ZEVector*, const ZEVector*, const ZEVector*, uint32_t,
-                                    uint32_t, uint32_t, const ZEVector&, const ZEPlane&)
+// ---------------------------------------------------------------------------
+// ZEModel: shadows
+
+void ZEModel::PlaceInWorld(ZERenderer* renderer, const ZEVector* pos, const ZEVector* rot, const ZEVector* scale)
 {
+    renderer->PushWorldMatrix();
+    if (pos)
+        renderer->TransformWorld(pos->x, pos->y, pos->z);
+    if (rot)
+        renderer->RotateWorldDeg(rot->x, rot->y, rot->z);
+    if (scale)
+        renderer->ScaleWorld(scale->x, scale->y, scale->z);
 }
 
-void ZEModel::RenderStencilShadow(ZERenderer*, ZECamera*, const ZEVector*, const ZEVector*, const ZEVector*,
-                                  uint32_t, uint32_t, uint32_t, const ZEVector&)
+void ZEModel::RenderProjectedShadow(ZERenderer* renderer, const ZEVector* pos, const ZEVector* rot,
+                                    const ZEVector* scale, uint32_t animation, uint32_t time, uint32_t lod,
+                                    const ZEVector& light, const ZEPlane& plane)
 {
+    _ZEModelFrames frames;
+    if (!renderer || !PrepareFrames(animation, time, lod, frames))
+        return;
+    PlaceInWorld(renderer, pos, rot, scale);
+    if (renderer->SetShadowMatrix(light, plane))
+    {
+        renderer->EnableDecaling();
+        renderer->SetVertexArray(frames.m_pVertices, static_cast<uint16_t>(m_ulNumVertices));
+        renderer->LockVertexArray();
+        const ZEModelKeyFrame& kf1 = *frames.m_pKeyFrame1;
+        for (uint32_t j = 0; j < kf1.m_ulNumGroups; ++j)
+            renderer->DrawIndices(kf1.m_pGroups[j].m_pusIndices, kf1.m_pGroups[j].m_usNumIndices);
+        renderer->UnlockVertexArray();
+        renderer->DisableDecaling();
+    }
+    renderer->PopWorldMatrix();
+}
+
+// The volume is kept for the last state it was built for and rebuilt only
+// when animation, level, time or the model-space light changed. Its sphere
+// is placed in the world on every call: the object may have moved without
+// the light turning in model space.
+void ZEModel::RenderStencilShadow(ZERenderer* renderer, ZECamera* camera, const ZEVector* pos, const ZEVector* rot,
+                                  const ZEVector* scale, uint32_t animation, uint32_t time, uint32_t lod,
+                                  const ZEVector& light)
+{
+    _ZEModelFrames frames;
+    if (!renderer || !PrepareFrames(animation, time, lod, frames))
+        return;
+    PlaceInWorld(renderer, pos, rot, scale);
+    if (!m_pShadowVolume || !m_pShadowVolume->IsCachedFor(animation, lod, time, light))
+        BuildShadowVolume(frames, animation, lod, time, light);
+    ZEBoundingSphere local = m_pShadowVolume->m_BoundingSphere;
+    PlaceShadowSphere(pos, rot, scale);
+    m_pShadowVolume->Render(renderer, camera);
+    m_pShadowVolume->m_BoundingSphere = local;
+    renderer->PopWorldMatrix();
+}
+
+void ZEModel::BuildShadowVolume(const _ZEModelFrames& frames, uint32_t animation, uint32_t lod, uint32_t time,
+                                const ZEVector& light)
+{
+    uint32_t level = lod < m_ulNumLODs ? lod : m_ulNumLODs - 1;
+    ZEModelAnimation* clip = GetAnimation(level, animation < m_ulNumAnimations ? animation : m_ulNumAnimations - 1);
+    uint32_t capacity = 3u * (clip ? clip->m_usNumTriangles : 0u);
+    if (!m_pShadowVolume)
+        m_pShadowVolume = new ZEStencilShadowVolume(frames.m_pVertices, capacity, light);
+    else
+        m_pShadowVolume->RecreateVolume(frames.m_pVertices, capacity, light);
+    m_pShadowVolume->SetCache(animation, lod, time);
+    ZEModelKeyFrame* kf1 = frames.m_pKeyFrame1;
+    for (uint32_t j = 0; j < kf1->m_ulNumGroups; ++j)
+        AttachGroup(kf1->m_pGroups[j], frames);
+    m_pShadowVolume->AddModelKeyFrame(kf1);
+    m_pShadowVolume->BuildVolume();
+}
+
+// The volume's model-space sphere, moved, turned and scaled as the model
+// is drawn, for the camera's culling.
+void ZEModel::PlaceShadowSphere(const ZEVector* pos, const ZEVector* rot, const ZEVector* scale)
+{
+    ZEBoundingSphere& sphere = m_pShadowVolume->m_BoundingSphere;
+    ZEVector center = sphere.m_vCenter;
+    float radius = sphere.m_fRadius;
+    if (scale)
+    {
+        center = ZEVector(center.x * scale->x, center.y * scale->y, center.z * scale->z);
+        radius *= std::fmax(std::fabs(scale->x), std::fmax(std::fabs(scale->y), std::fabs(scale->z)));
+    }
+    if (rot)
+        center = Rotation(*rot) * center;
+    if (pos)
+        center += *pos;
+    sphere = ZEBoundingSphere(center, radius);
 }
 
 // ---------------------------------------------------------------------------
@@ -1421,24 +1507,85 @@ bool ZEModelReference::IsRealAnimation(uint32_t index) const
     return animation && animation->m_ulNumKeyFrames >= 2;
 }
 
-// Shadows are drawn by the shadow work; until then a model casts none.
-void ZEModelReference::GetFakeShadowData(ZEVector& center, const ZEVector&, ZEVector& direction, float& width,
+// ---------------------------------------------------------------------------
+// ZEModelReference: shadows
+
+void ZEModelReference::GetFakeShadowData(ZEVector& center, const ZEVector& rot, ZEVector& direction, float& width,
                                          float& length)
 {
-    center = ZEVector();
-    direction = ZEVector(0.0f, 0.0f, 1.0f);
-    width = 0.0f;
-    length = 0.0f;
+    ZEModel* model = GetModel();
+    ZEVector low, high;
+    if (model)
+        model->m_BoundingBox.GetData(low, high);
+    if (m_bScaled)
+    {
+        low = ZEVector(low.x * m_vScale.x, low.y * m_vScale.y, low.z * m_vScale.z);
+        high = ZEVector(high.x * m_vScale.x, high.y * m_vScale.y, high.z * m_vScale.z);
+    }
+    ZEMatrix3x3 turn = Rotation(rot);
+    center = turn * ((low + high) * 0.5f);
+    direction = turn * ZEVector(0.0f, 0.0f, 1.0f);
+    width = std::fabs(high.x - low.x);
+    length = std::fabs(high.z - low.z);
 }
 
-void ZEModelReference::RenderProjectedShadow(ZERenderer*, const ZEVector&, const ZEVector&, const ZEVector&,
-                                             const ZEPlane&)
+bool ZEModelReference::ShadowSpace(const ZEVector& pos, const ZEVector& rot, const ZEVector& light,
+                                   ZEVector& localLight) const
 {
+    ZEMatrix3x3 toModel;
+    if (!GetWorldToModel(rot, toModel))
+        return false;
+    localLight = toModel * (light - pos);
+    return true;
 }
 
-void ZEModelReference::RenderStencilShadow(ZERenderer*, ZECamera*, const ZEVector&, const ZEVector&,
-                                           const ZEVector&)
+// A world point p lies on the ground when n . p + d = 0; with p drawn from
+// the model point q as p = T q + pos (T turning and scaling), that is
+// (T^t n) . q + (n . pos + d) = 0, normalised to a unit normal.
+ZEPlane ZEModelReference::GroundInModelSpace(const ZEPlane& ground, const ZEVector& pos, const ZEVector& rot) const
 {
+    ZEMatrix3x3 toWorld = GetModelToWorld(rot);
+    const ZEVector& n = ground.m_vNormal;
+    ZEVector normal;
+    float* out[3] = {&normal.x, &normal.y, &normal.z};
+    for (int c = 0; c < 3; ++c)
+        *out[c] = toWorld.At(0, c) * n.x + toWorld.At(1, c) * n.y + toWorld.At(2, c) * n.z;
+    double distance = n.DotProduct(pos) + ground.m_dDistance;
+    float length = normal.GetLength();
+    if (length > 0.0f)
+        return ZEPlane(normal * (1.0f / length), distance / length);
+    return ZEPlane(normal, distance);
+}
+
+void ZEModelReference::RenderProjectedShadow(ZERenderer* renderer, const ZEVector& pos, const ZEVector& rot,
+                                             const ZEVector& light, const ZEPlane& ground)
+{
+    ZEModel* model = GetModel();
+    ZEVector localLight;
+    if (!model || !renderer || !ShadowSpace(pos, rot, light, localLight))
+        return;
+    renderer->SetTexture(nullptr);
+    uint32_t lod = GetShadowLOD(pos);
+    Pose pose = PoseNow(lod);
+    model->RenderProjectedShadow(renderer, &pos, &rot, m_bScaled ? &m_vScale : nullptr, pose.m_ulAnimation,
+                                 pose.m_ulTime, lod, localLight, GroundInModelSpace(ground, pos, rot));
+}
+
+// The volume follows an animation in steps of ms_ulShadowAnimationStep, so a
+// running animation rebuilds it a few times a second rather than every
+// frame.
+void ZEModelReference::RenderStencilShadow(ZERenderer* renderer, ZECamera* camera, const ZEVector& pos,
+                                           const ZEVector& rot, const ZEVector& light)
+{
+    ZEModel* model = GetModel();
+    ZEVector localLight;
+    if (!model || !renderer || !ShadowSpace(pos, rot, light, localLight))
+        return;
+    uint32_t lod = GetShadowLOD(pos);
+    Pose pose = PoseNow(lod);
+    uint32_t time = pose.m_ulTime - pose.m_ulTime % ms_ulShadowAnimationStep;
+    model->RenderStencilShadow(renderer, camera, &pos, &rot, m_bScaled ? &m_vScale : nullptr, pose.m_ulAnimation,
+                               time, lod, localLight);
 }
 
 // ---------------------------------------------------------------------------

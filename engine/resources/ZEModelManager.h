@@ -311,11 +311,15 @@ public:
     // copies could not be numbered in 16 bits.
     bool CreateColorKeyedTextures();
 
-    // Shadow drawing belongs to the shadow code; until it exists a model
-    // casts no shadow.
+    // The model flattened onto `plane` along `light` (both in model space,
+    // the light as the vector towards it), in the colour and blending the
+    // caller set, with polygon offset; placed like Render.
     void RenderProjectedShadow(ZERenderer* renderer, const ZEVector* pos, const ZEVector* rot,
                                const ZEVector* scale, uint32_t animation, uint32_t time, uint32_t lod,
                                const ZEVector& light, const ZEPlane& plane);
+    // The model's shadow volume for a light vector in model space (see
+    // render/ZEStencilShadowVolume.h), made on first use and rebuilt only
+    // when animation, level, time or light changed; placed like Render.
     void RenderStencilShadow(ZERenderer* renderer, ZECamera* camera, const ZEVector* pos, const ZEVector* rot,
                              const ZEVector* scale, uint32_t animation, uint32_t time, uint32_t lod,
                              const ZEVector& light);
@@ -370,6 +374,10 @@ private:
     static void SetTranslucentColor(ZERenderer* renderer, const _ZEModelFrames& frames, uint32_t group,
                                     const float* color);
     static ZETextureReference* MakeColorKeyedCopy(ZETextureReference* source, const uint8_t* key);
+    static void PlaceInWorld(ZERenderer* renderer, const ZEVector* pos, const ZEVector* rot, const ZEVector* scale);
+    void BuildShadowVolume(const _ZEModelFrames& frames, uint32_t animation, uint32_t lod, uint32_t time,
+                           const ZEVector& light);
+    void PlaceShadowSphere(const ZEVector* pos, const ZEVector* rot, const ZEVector* scale);
 };
 
 // A counted handle to a model with its own animation state. Owned by the
@@ -454,14 +462,25 @@ public:
     // after this reference's scale, as the model is drawn.
     ZEMatrix3x3 GetModelToWorld(const ZEVector& rot) const;
 
-    // Shadow data and drawing belong to the shadow code; until it exists
-    // they answer an empty shadow and draw nothing.
+    // The fake shadow's footprint: the centre of the model's box (scaled,
+    // turned by rot, relative to the model's position), its forward
+    // direction (z turned by rot), and the box's full width (x) and length
+    // (z), which the fake shadow takes as half sizes. An empty footprint at
+    // the origin without a model.
     void GetFakeShadowData(ZEVector& center, const ZEVector& rot, ZEVector& direction, float& width,
                            float& length);
+    // The model at pos, rot and this reference's scale flattened onto the
+    // world plane `ground` along the vector from pos to `light`, untextured,
+    // at the shadow level of detail and the pose drawn now.
     void RenderProjectedShadow(ZERenderer* renderer, const ZEVector& pos, const ZEVector& rot,
                                const ZEVector& light, const ZEPlane& ground);
+    // The model's shadow volume for a light standing at `light`; the pose
+    // follows a running animation in ms_ulShadowAnimationStep steps. Nothing
+    // while a scale component is 0.
     void RenderStencilShadow(ZERenderer* renderer, ZECamera* camera, const ZEVector& pos, const ZEVector& rot,
                              const ZEVector& light);
+
+    static const uint32_t ms_ulShadowAnimationStep = 250;   // ms
 
     ZEModel* m_pModel = nullptr;
     uint32_t m_ulID = 0;
@@ -499,6 +518,10 @@ private:
         uint32_t m_ulTime;
     };
     Pose PoseNow(uint32_t lod) const;
+    // The vector from pos to light in model space; false while a scale
+    // component is 0.
+    bool ShadowSpace(const ZEVector& pos, const ZEVector& rot, const ZEVector& light, ZEVector& localLight) const;
+    ZEPlane GroundInModelSpace(const ZEPlane& ground, const ZEVector& pos, const ZEVector& rot) const;
 };
 
 class ZEModelManager

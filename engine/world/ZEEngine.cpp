@@ -23,6 +23,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <vector>
 
 ZEEngine* ZEEngine::ms_pEngine = nullptr;
@@ -1173,9 +1174,34 @@ void ZEEngine::RenderDynamicLight(ZEPolygon* polygon, ZELight* light)
     delete[] vertices;
 }
 
-void ZEEngine::RenderFakeShadow(const ZEVector&, const ZEVector&, float, float)
+void ZEEngine::RenderFakeShadow(const ZEVector& center, const ZEVector& direction, float halfWidth,
+                                float halfLength)
 {
-    // The projected blob under an object is drawn by the shadow renderer.
+    _ZEClipInfo ground;
+    if (!m_pRenderer || !m_pTerrain || !m_pTerrain->Clips(center, ZEVector(0.0f, -9999.0f, 0.0f), ground) ||
+        Distance(ground.m_vPoint, center) > m_fDecalDist)
+        return;
+    ZEVertex vertices[6];
+    if (!ZEFakeShadowQuad(ground.m_vPoint, ground.m_Plane.m_vNormal, direction, halfWidth, halfLength, vertices))
+        return;
+    bool round = std::strcmp(ZEFakeShadowTexture(halfWidth, halfLength), "fakeshadow1") == 0;
+    ZETextureReference*& texture = round ? m_pFakeShadow1 : m_pFakeShadow2;
+    if (!texture && ZETextureManager::ms_pTexManager)
+        texture = ZETextureManager::ms_pTexManager->GetTexture(ZEString(ZEFakeShadowTexture(halfWidth, halfLength)),
+                                                                ZEString("EngineSFX"), false, 1, true);
+    if (!texture)
+        return;
+    m_pRenderer->EnableDecaling();
+    m_pRenderer->EnableBlending();
+    m_pRenderer->SetBlendingState(0, 3);
+    m_pRenderer->SetTexture(texture);
+    m_pRenderer->SetVertexArray(vertices, 6);
+    m_pRenderer->LockVertexArray();
+    m_pRenderer->DrawArray();
+    m_pRenderer->UnlockVertexArray();
+    m_pRenderer->SetVertexArray(static_cast<ZEVertex*>(nullptr), 0);
+    m_pRenderer->DisableBlending();
+    m_pRenderer->DisableDecaling();
 }
 
 // --- Queries ----------------------------------------------------------------------------

@@ -206,7 +206,13 @@ public:
     // triangle on its own plane when the polygon is not flat); the caller
     // has bound the texture and set decaling and additive blending.
     void RenderDynamicLight(ZEPolygon* polygon, ZELight* light);
-    void RenderFakeShadow(const ZEVector& position, const ZEVector& direction, float width, float length);
+    // A dark blob on the terrain under `center`: the rectangle of
+    // render/ZEShadow.h (2 x halfWidth by 2 x halfLength, its length along
+    // `direction`) laid on the first surface below within "decaldist",
+    // darkening the frame by its texture times the current colour. Nothing
+    // without a terrain, without ground within reach, or while the texture
+    // cannot be loaded.
+    void RenderFakeShadow(const ZEVector& center, const ZEVector& direction, float halfWidth, float halfLength);
 
     // Moves the sound listener to the camera when it moved this frame;
     // otherwise (or without a renderer) only lets the sound device do its

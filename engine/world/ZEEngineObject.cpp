@@ -452,8 +452,90 @@ void ZEEngineObject::Render(ZERenderer* renderer, ZECamera* camera)
         m_pModel->Render(m_vPosition, m_vRotation, m_afLight);
 }
 
-// Shadows come with the shadow work.
-void ZEEngineObject::RenderShadow(ZERenderer*, ZECamera*, ZELight*, ZEShadowMethod, bool) {}
+// The smaller of the engine's method and this object's own limit picks the
+// shadow. A fake shadow needs no light; the others are cast from the
+// closest light (or from every light that reaches the object) that the
+// terrain does not hide from it.
+void ZEEngineObject::RenderShadow(ZERenderer* renderer, ZECamera* camera, ZELight* lights, ZEShadowMethod method,
+                                  bool allLights)
+{
+    ZEEngine* engine = ZEEngine::ms_pEngine;
+    if (!m_pModel || !m_bCastShadow || !renderer || !engine)
+        return;
+    uint32_t chosen = m_ulMaxShadowMethod != 0 && m_ulMaxShadowMethod < method ? m_ulMaxShadowMethod : method;
+    if (chosen == ZE_SHADOW_NONE)
+        return;
+    if (chosen == ZE_SHADOW_FAKE)
+    {
+        ZEVector center, direction;
+        float width = 0.0f, length = 0.0f;
+        m_pModel->GetFakeShadowData(center, m_vRotation, direction, width, length);
+        renderer->SetAmbient(192, 192, 192);
+        engine->RenderFakeShadow(center + m_vPosition, direction, width, length);
+        return;
+    }
+    ZEVector from;
+    if (!allLights)
+    {
+        if (GetClosestLight(lights, from))
+            CastShadow(engine, renderer, camera, static_cast<ZEShadowMethod>(chosen), from);
+        return;
+    }
+    for (ZELight* light = lights; light; light = light->m_pNext)
+        if (ShadowLightPosition(*light, from))
+            CastShadow(engine, renderer, camera, static_cast<ZEShadowMethod>(chosen), from);
+}
+
+bool ZEEngineObject::ShadowLightPosition(const ZELight& light, ZEVector& position) const
+{
+    if (light.m_lType == ZE_LIGHT_DIRECTIONAL)
+    {
+        position = m_vPosition - light.m_vDirection * kDirectionalDistance;
+        return true;
+    }
+    if (!IsPoint(light) && !IsSpot(light))
+        return false;
+    if (!((light.m_vPosition - m_vPosition).GetLength() <= light.m_fRange) ||
+        (IsSpot(light) && !light.IsInSpotlight(m_vPosition)))
+        return false;
+    position = light.m_vPosition;
+    return true;
+}
+
+// One light's shadow: projected ones lie on the first surface straight
+// below the middle of the model (none without one); blended ones and volumes darken by
+// the alpha the object's own light gives.
+void ZEEngineObject::CastShadow(ZEEngine* engine, ZERenderer* renderer, ZECamera* camera, ZEShadowMethod method,
+                                const ZEVector& light)
+{
+    if (engine->m_pTerrain && engine->m_pTerrain->Clips(light, m_vPosition - light))
+        return;
+    uint8_t alpha = ZEShadowAlpha(m_afLight);
+    if (method == ZE_SHADOW_STENCIL_VOLUME)
+    {
+        renderer->SetAmbient(0, 0, 0, alpha);
+        m_pModel->RenderStencilShadow(renderer, camera, m_vPosition, m_vRotation, light);
+        return;
+    }
+    // The ground is looked for from the middle of the model: from its
+    // origin, a model standing on a floor would start on the floor's plane
+    // and find nothing below.
+    ZEVector middle, forward;
+    float width = 0.0f, length = 0.0f;
+    m_pModel->GetFakeShadowData(middle, m_vRotation, forward, width, length);
+    _ZEClipInfo ground;
+    if (!engine->RayClipsInWorld(m_vPosition + middle, ZEVector(0.0f, -kDirectionalDistance, 0.0f), ground, this))
+        return;
+    if (method == ZE_SHADOW_PROJECTED)
+    {
+        renderer->SetAmbient(0, 0, 0);
+        m_pModel->RenderProjectedShadow(renderer, m_vPosition, m_vRotation, light, ground.m_Plane);
+        return;
+    }
+    ZEBeginBlendedShadow(renderer, alpha);
+    m_pModel->RenderProjectedShadow(renderer, m_vPosition, m_vRotation, light, ground.m_Plane);
+    ZEEndBlendedShadow(renderer);
+}
 
 void ZEEngineObject::RenderDynamicLight(ZELight* light, ZECamera* camera)
 {

@@ -117,6 +117,11 @@ public:
     // The light that casts this object's shadow, and where it stands; null
     // when no light qualifies.
     ZELight* GetClosestLight(ZELight* lights, ZEVector& lightPosition);
+    // Where a light stands for this object's shadow: a directional light
+    // far back along its direction, a point or spot light where it is when
+    // the object lies in its range (and cone). False for ambient lights and
+    // lights that do not reach.
+    bool ShadowLightPosition(const ZELight& light, ZEVector& position) const;
     // Moves the volume's centre by the distance travelled in the last step.
     void UpdateBoundingVolume();
 
@@ -146,6 +151,8 @@ public:
 
 private:
     void InitializeLight(ZEEngine* engine);
+    void CastShadow(ZEEngine* engine, ZERenderer* renderer, ZECamera* camera, ZEShadowMethod method,
+                    const ZEVector& light);
 };
 
 // A map entity as the map loader reads it. Owns its data block and its

@@ -609,19 +609,12 @@ void WZCar::RenderShadow(ZERenderer* renderer, ZECamera* camera, ZELight* lights
     }
     if (engine->m_pTerrain && engine->m_pTerrain->Clips(light, m_vPosition - light))
         return;
-    uint8_t alpha = static_cast<uint8_t>(255.0f - (m_afLight[0] + m_afLight[1] + m_afLight[2]) / 3.0f * 128.0f);
+    uint8_t alpha = ZEShadowAlpha(m_afLight);
     if (method == ZE_SHADOW_PROJECTED_STENCIL)
     {
-        renderer->ClearStencilBuffer();
-        renderer->EnableStencilBuffer();
-        renderer->EnableBlending();
-        renderer->SetBlendingState(4, 5);
-        renderer->SetStencilComp(5, 0, 0xFFFFFFFFu);
-        renderer->SetStencilOp(1, 1, 3);
-        renderer->SetAmbient(0, 0, 0, alpha);
+        ZEBeginBlendedShadow(renderer, alpha);
         m_pModel->RenderProjectedShadow(renderer, m_vPosition, m_vRotation, light, ground);
-        renderer->DisableBlending();
-        renderer->DisableStencilBuffer();
+        ZEEndBlendedShadow(renderer);
         return;
     }
     renderer->SetAmbient(0, 0, 0, alpha);
