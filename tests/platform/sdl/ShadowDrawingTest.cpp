@@ -120,10 +120,10 @@ protected:
     }
 
     // The red channel of the floor at (x, 0, z); +z is up the picture, +x
-    // to the left of it.
+    // to the right of it.
     int Floor(float x, float z)
     {
-        return ms_pWindow->At(kWidth / 2 - static_cast<int>(x * kPixelsPerUnit),
+        return ms_pWindow->At(kWidth / 2 + static_cast<int>(x * kPixelsPerUnit),
                               kHeight / 2 - static_cast<int>(z * kPixelsPerUnit))
             .r;
     }
@@ -176,6 +176,12 @@ TEST_F(ShadowDrawing, AProjectedShadowIsBlackOrBlendedOnceAlongTheLight)
     EXPECT_EQ(Floor(0, -20), 255);
     EXPECT_EQ(Floor(0, 40), 255);
     EXPECT_EQ(Floor(20, 20), 255);
+    // Moved, the shadow goes with the crate.
+    m_pCrate->m_vPosition = ZEVector(-60, 0, 60);
+    Draw(2);
+    EXPECT_EQ(Floor(-60, 80), 0);
+    EXPECT_EQ(Floor(0, 20), 255);
+    m_pCrate->m_vPosition = ZEVector();
 
     // Fully lit, the blended shadow has alpha 127: half the floor's light,
     // once, where front and back faces of the crate overlap too.
