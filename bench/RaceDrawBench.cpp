@@ -15,9 +15,20 @@
 // It prints both frame rates and their ratio, the track's load time (from
 // the package to the first frame) and the process's peak resident memory.
 // Game options given to the bench (e.g. --detail 0) follow the race's own.
+//
+// What an effect costs: `--off EFFECT` (repeatable) switches one off after
+// the detail level has set everything up, so the frame rate with and
+// without it can be compared - shadows, lights (dynamic lights), coronas
+// (coronas and lens flares), decals (map decals and tyre marks), smoke (the
+// cars' smoke), sky, water, billboards, or all of them. --no-reference
+// leaves the reference drawing out.
 #include "WZApp.h"
+#include "car/WZCar.h"
 #include "platform/null/ZEManualTimer.h"
+#include "render/ZEBillboard.h"
 #include "render/ZERenderer.h"
+#include "render/ZESkyBox.h"
+#include "render/ZEWater.h"
 #include "world/ZEBSPTerrain.h"
 #include "world/ZEEngine.h"
 
@@ -67,6 +78,50 @@ void CollectFaces(const ZEBSPNode* node, std::vector<const ZEBSPFace*>& faces)
     CollectFaces(node->m_pBack, faces);
 }
 
+const char* const kEffects[] = {"shadows", "lights", "coronas", "decals", "smoke", "sky", "water", "billboards"};
+
+bool IsEffect(const std::string& name)
+{
+    for (const char* effect : kEffects)
+        if (name == effect)
+            return true;
+    return name == "all";
+}
+
+// Takes the objects of one kind out of the world (they are left to the
+// process's end, as the bench only measures).
+void RemoveObjects(ZEEngine& engine, const ZERTTI& kind)
+{
+    std::vector<ZEEngineObject*> found;
+    for (ZEEngineObject* object = engine.m_pObjects; object; object = object->m_pNext)
+        if (ZEIsKindOf(object, kind))
+            found.push_back(object);
+    for (ZEEngineObject* object : found)
+        engine.RemoveObjectFromWorld(object);
+}
+
+// Switches one effect off; the sky box is handed back for the terrain to
+// free at the end.
+void SwitchOff(ZEEngine& engine, const std::string& effect, ZESkyBox*& sky)
+{
+    if (effect == "shadows")
+        engine.SetShadowMethod(ZE_SHADOW_NONE);
+    else if (effect == "lights")
+        engine.m_bDynamicLights = false;
+    else if (effect == "coronas")
+        engine.m_bReflections = false;
+    else if (effect == "decals")
+        engine.m_bDecals = WZCar::ms_bTyreDecals = false;
+    else if (effect == "smoke")
+        WZCar::ms_bSmoke = false;
+    else if (effect == "sky" && engine.m_pTerrain)
+        std::swap(sky, engine.m_pTerrain->m_pSkyBox);
+    else if (effect == "water")
+        RemoveObjects(engine, ZEWater::ms_RTTI);
+    else if (effect == "billboards")
+        RemoveObjects(engine, ZEBillboard::ms_RTTI);
+}
+
 double DrawReference(ZERenderer& renderer, const ZEBSPTerrain& terrain, const std::vector<View>& views)
 {
     std::vector<const ZEBSPFace*> faces;
@@ -112,8 +167,18 @@ int main(int argc, char** argv)
     // The race is fixed; further game options (a detail level, another
     // camera) may follow on the command line.
     std::string options = "--ai-player --seed 4 --camera 1 --detail 2";
+    std::vector<std::string> off;
+    bool reference = true;
     for (int i = 1; i < argc; ++i)
-        options += std::string(" ") + argv[i];
+    {
+        std::string word = argv[i];
+        if (word == "--off" && i + 1 < argc && IsEffect(argv[i + 1]))
+            off.push_back(argv[++i]);
+        else if (word == "--no-reference")
+            reference = false;
+        else
+            options += " " + word;
+    }
     game.Prepare(options.data());
     game.Initialize();
     Clock::time_point load = Clock::now();
@@ -122,6 +187,11 @@ int main(int argc, char** argv)
     timer->Advance(kFrame);
     game.m_pEngine->Idle();
     double loadSeconds = Seconds(load);
+    ZESkyBox* sky = nullptr;
+    for (const std::string& effect : off)
+        for (const char* each : kEffects)
+            if (effect == "all" || effect == each)
+                SwitchOff(*game.m_pEngine, each, sky);
 
     std::vector<View> views;
     Clock::time_point start = Clock::now();
@@ -135,15 +205,18 @@ int main(int argc, char** argv)
     double gameFPS = views.size() / Seconds(start);
 
     const ZEBSPTerrain* terrain = static_cast<const ZEBSPTerrain*>(game.m_pEngine->m_pTerrain);
-    double referenceFPS = terrain ? DrawReference(*game.m_pRenderer, *terrain, views) : 0.0;
+    double referenceFPS = terrain && reference ? DrawReference(*game.m_pRenderer, *terrain, views) : 0.0;
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
-    std::printf("race drawn:      %6.1f frames/s (%zu frames of %u ms, 640 x 480)\n", gameFPS, views.size(), kFrame);
+    std::printf("race drawn:      %6.1f frames/s, %.2f ms a frame (%zu frames of %u ms, 640 x 480)\n", gameFPS,
+                1000.0 / gameFPS, views.size(), kFrame);
     std::printf("bare GL terrain: %6.1f frames/s\n", referenceFPS);
     std::printf("ratio:           %6.2f\n", referenceFPS > 0.0 ? gameFPS / referenceFPS : 0.0);
     std::printf("track load:      %6.1f ms (package to first frame)\n", loadSeconds * 1000.0);
     std::printf("peak memory:     %6.1f MB resident\n", usage.ru_maxrss / 1024.0);
     std::fflush(stdout);
+    if (terrain && sky)
+        std::swap(sky, game.m_pEngine->m_pTerrain->m_pSkyBox);
     game.Exit();
     return 0;
 }

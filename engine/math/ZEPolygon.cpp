@@ -351,8 +351,36 @@ bool ZEPolygon::Clips(const ZEVector& start, const ZEVector& move, _ZEClipInfo& 
 // ---------------------------------------------------------------------------
 // Free functions
 
+// A point well outside the triangle's box cannot pass the angle test, and
+// most points a ray test asks about are: the box answers them without the
+// three arc cosines. The margin keeps every point the angle test would take.
+// Outside the box by d, the point is at least d from every edge, so its
+// angles fall short of 2 pi by at least 4 d / L for the longest edge L
+// (no more than the box's three sides together): 0.002 of that sum keeps
+// the shortfall above the test's 0.001. And a point whose distances to two
+// corners multiply to at most kCornerProduct lies within
+// sqrt(kCornerProduct) (under 0.032) of the box.
+static bool FarOutsideBox(const ZEVector& a, const ZEVector& b, const ZEVector& c, const ZEVector& p)
+{
+    float low[3] = {a.x, a.y, a.z}, high[3] = {a.x, a.y, a.z};
+    const float q[3] = {p.x, p.y, p.z};
+    for (const ZEVector* corner : {&b, &c})
+    {
+        const float k[3] = {corner->x, corner->y, corner->z};
+        for (int i = 0; i < 3; ++i)
+            low[i] = std::min(low[i], k[i]), high[i] = std::max(high[i], k[i]);
+    }
+    float margin = 0.032f + 0.002f * ((high[0] - low[0]) + (high[1] - low[1]) + (high[2] - low[2]));
+    for (int i = 0; i < 3; ++i)
+        if (q[i] < low[i] - margin || q[i] > high[i] + margin)
+            return true;
+    return false;
+}
+
 bool ZEPointInTriangle(const ZEVector& a, const ZEVector& b, const ZEVector& c, const ZEVector& p)
 {
+    if (FarOutsideBox(a, b, c, p))
+        return false;
     const ZEVector* corners[3][2] = {{&a, &b}, {&b, &c}, {&c, &a}};
     double sum = 0.0;
     for (const auto& pair : corners)

@@ -81,6 +81,19 @@ TEST(PointInTriangle, InsideCornersAndEdgesCount)
     EXPECT_TRUE(ZEPointInTriangle(a, b, c, ZEVector(-0.00005f, 0, 0)));
 }
 
+TEST(PointInTriangle, TheQuickRejectionKeepsWhatTheAngleTestTakes)
+{
+    // A tiny triangle: 0.02 outside its box, the distances to two corners
+    // multiply to under 0.001, so the point counts as a corner.
+    ZEVector a(0, 0, 0), b(0, 0, 0.01f), c(0.01f, 0, 0.01f);
+    EXPECT_TRUE(ZEPointInTriangle(a, b, c, ZEVector(-0.02f, 0, 0.005f)));
+    // A long sliver: just beyond its long edge the angles still add up to
+    // 2 pi within the tolerance.
+    ZEVector d(0, 0, 0), e(0, 0, 1000), f(0.5f, 0, 1000);
+    EXPECT_TRUE(ZEPointInTriangle(d, e, f, ZEVector(-0.0001f, 0, 500)));
+    EXPECT_FALSE(ZEPointInTriangle(d, e, f, ZEVector(-50, 0, 500)));
+}
+
 TEST(PointInTriangle, SlightlyOutsideIsOut)
 {
     ZEVector a(0, 0, 0), b(0, 0, 10), c(10, 0, 10);
