@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -353,6 +354,43 @@ protected:
                 lines.push_back(line.substr(0, line.find(" font=")));
         return lines;
     }
+
+    // The one background rectangle of an animation frame: its top and bottom
+    // (screen fractions) and the alpha it was drawn with.
+    struct Slide
+    {
+        float top = -9, bottom = -9;
+        unsigned alpha = 999;
+    };
+    Slide RenderedSlide()
+    {
+        Slide slide;
+        int rectangle = m_Renderer.Find("DrawRectanglef ");
+        int colour = m_Renderer.Find("SetAmbient 255 255 255 ");
+        EXPECT_EQ(m_Renderer.Count("DrawRectanglef "), 1u);
+        if (rectangle < 0 || colour < 0 || colour > rectangle)
+        {
+            ADD_FAILURE() << "no coloured background drawn";
+            return slide;
+        }
+        float left = -9, right = -9;
+        std::sscanf(m_Renderer.m_Log[rectangle].c_str(), "DrawRectanglef %f %f %f %f", &left, &slide.top, &right,
+                    &slide.bottom);
+        std::sscanf(m_Renderer.m_Log[colour].c_str(), "SetAmbient 255 255 255 %u", &slide.alpha);
+        EXPECT_EQ(left, 0.0f);
+        EXPECT_EQ(right, 1.0f);
+        return slide;
+    }
+
+    // Starts the animation, lets `ms` pass and draws one frame.
+    Slide SlideAfter(ZEConsoleState request, uint32_t ms)
+    {
+        m_Console.SetState(request);
+        m_Timer.Advance(ms);
+        m_Renderer.Clear();
+        m_Console.Render(&m_Renderer);
+        return RenderedSlide();
+    }
 };
 }
 
@@ -419,4 +457,62 @@ TEST_F(ConsoleRenderTest, OpeningAndClosingAnimate)
     m_Timer.Advance(751);
     m_Console.Render(&m_Renderer);
     EXPECT_EQ(m_Console.GetState(), ZE_CONSOLE_CLOSED);
+}
+
+// f = elapsed / 750. Opening: alpha f * 255 between f/2 - 1/2 and f/2;
+// closing: alpha 255 - f * 255 between -f/2 and 1/2 - f/2. Both meet at
+// f = 1/2, so the frames are taken a fifth and four fifths of the way.
+TEST_F(ConsoleRenderTest, AnimationsSlideAndFadeAtTheRightPace)
+{
+    struct Frame
+    {
+        bool opening;
+        uint32_t ms;
+        float top, bottom;
+        unsigned alpha;
+    };
+    const Frame frames[] = {
+        {true, 150, -0.4f, 0.1f, 51},  {true, 600, -0.1f, 0.4f, 204},
+        {false, 150, -0.1f, 0.4f, 204}, {false, 600, -0.4f, 0.1f, 51},
+    };
+    for (const Frame& frame : frames)
+    {
+        SCOPED_TRACE(std::string(frame.opening ? "opening " : "closing ") + std::to_string(frame.ms) + " ms");
+        if (frame.opening)
+        {
+            m_Console.SetState(ZE_CONSOLE_CLOSED);
+        }
+        else
+        {
+            m_Console.SetState(ZE_CONSOLE_HALF);
+            m_Timer.Advance(751);
+            m_Console.Render(&m_Renderer);
+            ASSERT_EQ(m_Console.GetState(), ZE_CONSOLE_HALF);
+        }
+        Slide slide = SlideAfter(frame.opening ? ZE_CONSOLE_HALF : ZE_CONSOLE_CLOSED, frame.ms);
+        EXPECT_EQ(m_Console.GetState(), frame.opening ? ZE_CONSOLE_OPENING : ZE_CONSOLE_CLOSING);
+        EXPECT_NEAR(slide.top, frame.top, 1e-5);
+        EXPECT_NEAR(slide.bottom, frame.bottom, 1e-5);
+        EXPECT_NEAR(slide.alpha, frame.alpha, 1.0);
+    }
+}
+
+TEST_F(ConsoleRenderTest, HalfScreenConsoleWritesAboveTheMiddleOfTheScreen)
+{
+    for (int i = 0; i < 20; ++i)
+        m_Console.ConsoleMessage(ZEString::Format("line %d", i), ZE_MSG_DEFAULT);
+    m_Console.SetState(ZE_CONSOLE_HALF);
+    m_Timer.Advance(751);
+    m_Console.Render(&m_Renderer);
+    ASSERT_EQ(m_Console.GetState(), ZE_CONSOLE_HALF);
+
+    m_Renderer.Clear();
+    m_Console.Render(&m_Renderer);
+    // Baseline 480 / 2 - 32 = 208; 208 / 16 = 13 lines fit above it.
+    std::vector<std::string> lines = TextLines();
+    ASSERT_EQ(lines.size(), 14u);
+    EXPECT_EQ(lines[0], "DrawText 0 208 16 ]");
+    EXPECT_EQ(lines[1], "DrawText 0 192 16 line 19");
+    EXPECT_EQ(lines[13], "DrawText 0 0 16 line 7");
+    EXPECT_EQ(LogSize(), 13u);
 }

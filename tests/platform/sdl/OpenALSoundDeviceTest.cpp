@@ -59,6 +59,22 @@ const Bytes& LongOgg()
     return ogg;
 }
 
+// The same file read as 8-bit samples: the byte rate, block size and sample
+// size of its "fmt " chunk are rewritten, the data stays.
+Bytes EightBit(Bytes wave)
+{
+    const uint16_t channels = static_cast<uint16_t>(wave[22] | wave[23] << 8);
+    const uint32_t rate = wave[24] | wave[25] << 8 | wave[26] << 16 | static_cast<uint32_t>(wave[27]) << 24;
+    const uint32_t byteRate = rate * channels;
+    for (int i = 0; i < 4; ++i)
+        wave[28 + i] = static_cast<uint8_t>(byteRate >> (8 * i));
+    wave[32] = static_cast<uint8_t>(channels);
+    wave[33] = 0;
+    wave[34] = 8;
+    wave[35] = 0;
+    return wave;
+}
+
 // A RIFF WAVE file with a PCM format and an empty "data" chunk.
 Bytes EmptyWave()
 {
@@ -366,6 +382,38 @@ TEST_F(OpenALSoundDeviceTest, SecondRequestSharesTheLoadedSound)
     EXPECT_EQ(m_pDevice->m_ulNumBuffers, 1u);
     EXPECT_EQ(m_pDevice->m_pBuffers->m_ulSoundID, first->GetSound()->m_ulID);
     EXPECT_TRUE(m_pDevice->m_pBuffers->m_Name == "sounds/long.wav");
+}
+
+TEST_F(OpenALSoundDeviceTest, BufferFormatFollowsTheChannelsAndBitsOfTheFile)
+{
+    Bytes stereo;
+    std::string error;
+    ASSERT_TRUE(ZEEncodeWave(std::vector<int16_t>(2 * 800, 300), 2, 8000, stereo, error)) << error;
+    Write("stereo16.wav", stereo);
+    Write("mono8.wav", EightBit(QuietWave(800, 8000)));
+    Write("stereo8.wav", EightBit(stereo));
+
+    struct Case
+    {
+        const char* name;
+        ALint channels, bits;
+    };
+    for (const Case& expected : {Case{"long.wav", 1, 16}, Case{"stereo16.wav", 2, 16}, Case{"mono8.wav", 1, 8},
+                                 Case{"stereo8.wav", 2, 8}})
+    {
+        SCOPED_TRACE(expected.name);
+        std::unique_ptr<ZESoundReference> sound = Get(expected.name);
+        ASSERT_NE(sound->GetSound(), nullptr);
+        _OpenALBuffer* buffer = m_pDevice->m_pBuffers;
+        while (buffer && buffer->m_ulSoundID != sound->GetSound()->m_ulID)
+            buffer = buffer->m_pNext;
+        ASSERT_NE(buffer, nullptr);
+        ALint channels = 0, bits = 0;
+        alGetBufferi(buffer->m_uiBuffer, AL_CHANNELS, &channels);
+        alGetBufferi(buffer->m_uiBuffer, AL_BITS, &bits);
+        EXPECT_EQ(channels, expected.channels);
+        EXPECT_EQ(bits, expected.bits);
+    }
 }
 
 TEST_F(OpenALSoundDeviceTest, FreeingASoundStopsItsSourcesAndDropsItsBuffer)
