@@ -31,10 +31,13 @@ public:
             m_pEngine->Idle();
         }
     }
-    // The screenshot reads the frame just drawn.
+    // Asked for between frames, the screenshot is the next frame: one more
+    // is drawn at once, with no game time passing, so it shows the race as
+    // it stands.
     void Shot(const char* name)
     {
         m_pRenderer->TakeScreenshot(ZEString(name));
+        m_pEngine->Idle();
         std::printf("%s: %s.tga\n", m_pBench, name);
     }
     WZCar* Player() const { return m_Race.m_pPlayerCar; }

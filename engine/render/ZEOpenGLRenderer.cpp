@@ -605,6 +605,7 @@ void ZEOpenGLRenderer::DrawTriangles(const uint16_t* indices, uint16_t count)
 
 void ZEOpenGLRenderer::ClearBackBuffer()
 {
+    m_bBetweenFrames = false;
     glClear(GL_COLOR_BUFFER_BIT);
 }
 
@@ -620,6 +621,7 @@ void ZEOpenGLRenderer::ClearStencilBuffer()
 
 void ZEOpenGLRenderer::ClearBuffers()
 {
+    m_bBetweenFrames = false;
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT);
 }
 
@@ -824,6 +826,21 @@ void ZEOpenGLRenderer::RestoreWorld()
 }
 
 void ZEOpenGLRenderer::TakeScreenshot(const ZEString& name)
+{
+    if (m_bBetweenFrames)
+        m_aWaitingShots.push_back(name);
+    else
+        WriteScreenshot(name);
+}
+
+void ZEOpenGLRenderer::WriteWaitingScreenshots()
+{
+    for (const ZEString& name : m_aWaitingShots)
+        WriteScreenshot(name);
+    m_aWaitingShots.clear();
+}
+
+void ZEOpenGLRenderer::WriteScreenshot(const ZEString& name)
 {
     if (m_usWidth == 0 || m_usHeight == 0)
         return;

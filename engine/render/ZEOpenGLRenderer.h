@@ -47,6 +47,7 @@
 #include "render/ZERenderer.h"
 
 #include <cstdint>
+#include <vector>
 
 class ZEOpenGLRenderer : public ZERenderer
 {
@@ -138,8 +139,14 @@ public:
     // The camera's view.
     void RestoreWorld() override;
 
-    // Writes the window's picture to "<name>.tga"; a file that cannot be
-    // created is skipped without a word.
+    // Writes a whole frame of the window to "<name>.tga"; a file that
+    // cannot be created is skipped without a word. Asked for while a frame
+    // is being drawn (after its clear), the frame so far is the picture and
+    // is read at once: callers ask once the frame is complete, before the
+    // swap. Asked for between frames (after a swap, before the next clear -
+    // where a key pressed during input polling lands), the back buffer holds
+    // nothing defined, so the request waits: the next frame is written
+    // just before its swap.
     void TakeScreenshot(const ZEString& name) override;
     // Flattens what follows onto the plane along the light direction.
     bool SetShadowMatrix(const ZEVector& light, const ZEPlane& plane) override;
@@ -180,12 +187,19 @@ public:
     uint32_t m_ulFPSFrames = 0;
 
 protected:
+    // The swap's part of screenshots: writes the requests that waited for
+    // this frame. The window's back end calls it just before it swaps, and
+    // marks the time after the swap as between frames.
+    void WriteWaitingScreenshots();
+    bool m_bBetweenFrames = true;
+
     // Switches depth writes off, pushes both matrices and sets a pixel
     // projection with y down; End2D undoes it and restores the depth state.
     void Begin2D();
     void End2D();
 
 private:
+    void WriteScreenshot(const ZEString& name);
     void ForgetVertexArray();
     void SetArrayPointers(const ZEVertex* vertices);
     void SetArrayPointers(const ZELVertex* vertices);
@@ -212,6 +226,7 @@ private:
     // leaves it unchanged (see the implementation).
     void LightWithTheCurrentColour();
 
+    std::vector<ZEString> m_aWaitingShots;
     bool m_bArraysLocked = false;
     uint16_t m_usLockedCount = 0;
     ZEGLTextureBindings m_TextureBindings;

@@ -144,9 +144,17 @@ bool ZESDLOpenGLRenderer::OpenVideoMode()
     SDL_Surface* surface = SDL_SetVideoMode(m_usWidth, m_usHeight, m_usBitsPerPixel, VideoFlags(m_bFullscreen));
     if (!surface)
         return false;
-    // A size of 0 asks SDL for the desktop's; the window has the size it got.
-    m_usWidth = static_cast<uint16_t>(surface->w);
-    m_usHeight = static_cast<uint16_t>(surface->h);
+    // A size of 0 asks SDL for the desktop's, and SDL may grant another
+    // size than asked: the window has the size and depth it got, and
+    // GetResolution tells those.
+    uint16_t width = static_cast<uint16_t>(surface->w), height = static_cast<uint16_t>(surface->h);
+    if ((m_usWidth != 0 && width != m_usWidth) || (m_usHeight != 0 && height != m_usHeight))
+        ZEConsole::Post("renderer",
+                        ZEString::Format("Asked for %ux%u, the window is %ux%u", m_usWidth, m_usHeight, width, height),
+                        ZE_MSG_ERROR);
+    m_usWidth = width;
+    m_usHeight = height;
+    m_usBitsPerPixel = surface->format ? surface->format->BitsPerPixel : m_usBitsPerPixel;
     return true;
 }
 
@@ -215,7 +223,9 @@ void ZESDLOpenGLRenderer::SetWindowTitle(const ZEString& title)
 
 void ZESDLOpenGLRenderer::DisplayBackBuffer()
 {
+    WriteWaitingScreenshots();
     SDL_GL_SwapBuffers();
+    m_bBetweenFrames = true;
     ++m_ulFPSFrames;
     uint32_t now = RealTime();
     if (now - m_ulFPSTime >= kFrameRateInterval)

@@ -1,6 +1,7 @@
 #include "core/ZEFileManager.h"
 #include "math/ZEBoundingVolume.h"
 #include "math/ZEPlane.h"
+#include "platform/null/ZEManualTimer.h"
 #include "platform/sdl/ZESDLOpenGLRenderer.h"
 #include "resources/ZETextureManager.h"
 #include "support/TempFolder.h"
@@ -11,6 +12,7 @@
 #include <GL/gl.h>
 #include <SDL/SDL.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -507,8 +509,13 @@ TEST_F(OpenGLRenderer, AScreenshotOfAnOddWidthWindow)
 {
     ZETextureReference* texture = Texture(Quadrants(), 4, 4);
     R->SetWindowSize(638, 480);
-    EXPECT_EQ(R->m_usWidth, 638);
-    EXPECT_EQ(R->m_usBitsPerPixel, 0);
+    // The window's real size and depth, not the desktop depth's 0 it asked for.
+    uint16_t width = 0, height = 0, depth = 0;
+    R->GetResolution(width, height, depth);
+    EXPECT_EQ(width, 638);
+    EXPECT_EQ(height, 480);
+    EXPECT_EQ(depth, SDL_GetVideoSurface()->format->BitsPerPixel);
+    EXPECT_GE(depth, 24);
     R->SetBackgroundColor(10, 20, 30);
     R->ClearBuffers();
     R->SetAmbient(200, 100, 50);
@@ -541,13 +548,170 @@ TEST_F(OpenGLRenderer, AScreenshotOfAnOddWidthWindow)
     EXPECT_TRUE(Is(pixel(0, 0), 10, 20, 30));
 }
 
+// Asked for between frames, a screenshot waits for the next frame and is
+// written just before its swap: the file holds that whole frame, never the
+// back buffer left over from the swap. Asked for during a frame, it is the
+// frame so far, read at once.
+TEST_F(OpenGLRenderer, AScreenshotHoldsAWholeFrameWhenAskedForBetweenFrames)
+{
+    ZETempFolder folder("shot");
+    ASSERT_TRUE(folder.Ok());
+    auto centre = [](const std::string& file) {
+        std::ifstream in(file + ".tga", std::ios::binary);
+        std::vector<uint8_t> tga((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        if (tga.size() != 18u + 640u * 480u * 3u)
+            return Pixel{-1, -1, -1};
+        const uint8_t* p = &tga[18 + (240 * 640 + 320) * 3];
+        return Pixel{p[2], p[1], p[0]};
+    };
+    R->SetBackgroundColor(255, 0, 0);
+    R->ClearBuffers();
+    R->DisplayBackBuffer();
+    std::string between = folder.Path() + "/between";
+    R->TakeScreenshot(ZEString(between.c_str()));
+    EXPECT_FALSE(std::filesystem::exists(between + ".tga"));
+    R->SetBackgroundColor(0, 255, 0);
+    R->ClearBuffers();
+    std::string during = folder.Path() + "/during";
+    R->TakeScreenshot(ZEString(during.c_str()));
+    EXPECT_TRUE(Is(centre(during), 0, 255, 0));
+    R->SetAmbient(0, 0, 255);
+    R->SetTexture(nullptr);
+    R->DrawRectangle(300, 220, 340, 260);
+    R->DisplayBackBuffer();
+    EXPECT_TRUE(Is(centre(between), 0, 0, 255));
+}
+
+// The frame rate is the number of swaps in the last whole second of real
+// time.
+TEST_F(OpenGLRenderer, TheFrameRateCountsTheSwapsOfEachSecond)
+{
+    ZEManualTimer timer(50000);
+    R->DisplayBackBuffer();   // starts a second at 50000
+    for (int frame = 0; frame < 25; ++frame)
+    {
+        timer.Advance(40);
+        R->DisplayBackBuffer();
+    }
+    EXPECT_EQ(R->m_ulFramesPerSecond, 25u);
+    for (int frame = 0; frame < 10; ++frame)
+    {
+        timer.Advance(100);
+        R->DisplayBackBuffer();
+    }
+    EXPECT_EQ(R->m_ulFramesPerSecond, 10u);
+}
+
+// 2D calls: fractions of the window, and what lies outside it is refused.
+TEST_F(OpenGLRenderer, LinesAndFractionRectanglesLandWhereAskedAndOutsideIsRefused)
+{
+    R->SetTexture(nullptr);
+    R->SetAmbient(255, 255, 255);
+    R->DrawRectanglef(0.25f, 0.5f, 0.5f, 0.75f);   // pixels 160..320 by 240..360
+    EXPECT_TRUE(Is(Read(170, 250), 255, 255, 255));
+    EXPECT_TRUE(Is(Read(310, 350), 255, 255, 255));
+    EXPECT_TRUE(Is(Read(150, 250), 0, 0, 0));
+    EXPECT_TRUE(Is(Read(170, 230), 0, 0, 0));
+    EXPECT_TRUE(Is(Read(330, 300), 0, 0, 0));
+
+    // A needle from the centre at 30 degrees above the horizontal, 100
+    // pixels long.
+    R->ClearBuffers();
+    const float angle = 30.0f * 3.14159265f / 180.0f;
+    int tipX = 320 + static_cast<int>(100 * std::cos(angle)), tipY = 240 - static_cast<int>(100 * std::sin(angle));
+    R->DrawLinef(0.5f, 0.5f, tipX / 640.0f, tipY / 480.0f, 3.0f);
+    for (int step : {20, 50, 80})
+        EXPECT_TRUE(Is(Read(320 + static_cast<int>(step * std::cos(angle)),
+                            240 - static_cast<int>(step * std::sin(angle))), 255, 255, 255))
+            << step;
+    EXPECT_TRUE(Is(Read(370, 240), 0, 0, 0));   // below the needle
+    EXPECT_TRUE(Is(Read(320, 190), 0, 0, 0));   // above its start
+
+    // Starting beyond the window, or turned inside out: nothing.
+    R->ClearBuffers();
+    R->DrawRectangle(641, 0, 700, 10);
+    R->DrawRectangle(10, 481, 20, 500);
+    R->DrawRectangle(100, 100, 50, 200);
+    R->DrawRectangle(100, 200, 200, 100);
+    R->DrawLine(0, 0, 641, 10, 3.0f);
+    R->DrawLine(0, 0, 10, 481, 3.0f);
+    std::vector<uint8_t> frame = Frame();
+    EXPECT_EQ(std::count(frame.begin(), frame.end(), 0), static_cast<long>(frame.size()));
+}
+
+// A mirror-sized viewport in the top middle gets the whole picture - the
+// view behind the camera - its y counted from the top of the window.
+TEST_F(OpenGLRenderer, AViewportWithAnOriginDrawsThereCountedFromTheTop)
+{
+    R->SetViewport(220, 10, 200, 150);   // pixels 220..420 by 10..160
+    R->SetTexture(nullptr);
+    R->SetAmbient(255, 255, 255);
+    // Far wider than the view, 10 units behind the camera, both windings.
+    ZEVertex behind[4] = {{-50, 50, -10, 0, 0}, {50, 50, -10, 0, 0}, {50, -50, -10, 0, 0}, {-50, -50, -10, 0, 0}};
+    uint16_t both[12] = {0, 1, 2, 0, 2, 3, 2, 1, 0, 3, 2, 0};
+    R->Render(behind, 4, both, 12);
+    EXPECT_TRUE(Is(Read(320, 85), 255, 255, 255));
+    EXPECT_TRUE(Is(Read(230, 20), 255, 255, 255));
+    EXPECT_TRUE(Is(Read(320, 300), 0, 0, 0));
+    EXPECT_TRUE(Is(Read(200, 85), 0, 0, 0));
+    EXPECT_TRUE(Is(Read(320, 170), 0, 0, 0));
+    R->SetViewport(0, 0, 640, 480);
+}
+
+// The shadow matrix flattens a point p onto the plane n.p + d = 0 along
+// the light vector L (on the plane's front side): p - L (n.p + d) / (n.L).
+// A small square at z = 30, the plane z = 50 and L = (0, 1, 1): it lands
+// at (0, 20, 50), 96 rows above the centre.
+TEST_F(OpenGLRenderer, TheShadowMatrixPutsAPointWhereTheFlatteningSays)
+{
+    R->SetTexture(nullptr);
+    R->SetAmbient(255, 255, 255);
+    std::vector<ZEVertex> quad = Quad<ZEVertex>();
+    for (ZEVertex& v : quad)
+        v.x *= 0.1f, v.y *= 0.1f, v.z = 30.0f;
+    R->PushWorldMatrix();
+    ASSERT_TRUE(R->SetShadowMatrix(ZEVector(0, 1, 1), ZEPlane(ZEVector(0, 0, 1), -50.0)));
+    R->Render(quad.data(), 4, kQuadIndices, 6);
+    R->PopWorldMatrix();
+    EXPECT_TRUE(Is(Read(320, 240 - 96), 255, 255, 255));
+    EXPECT_TRUE(Is(Read(320, 240), 0, 0, 0));
+}
+
+// RotateWorldDeg turns a vertex about x first, then y, then z: with pitch
+// and roll of 90 degrees, (0, 50, 0) goes to (0, 0, 50), straight ahead;
+// the other order would put it at (-50, 0, 0), out of sight.
+TEST_F(OpenGLRenderer, WorldRotationsTurnAboutXThenYThenZ)
+{
+    R->SetTexture(nullptr);
+    R->SetAmbient(255, 255, 255);
+    // A small square round (0, 50, 0), both windings so it shows either way.
+    ZEVertex square[4] = {{-2, 50, -2, 0, 0}, {2, 50, -2, 0, 0}, {2, 50, 2, 0, 0}, {-2, 50, 2, 0, 0}};
+    uint16_t both[12] = {0, 1, 2, 0, 2, 3, 2, 1, 0, 3, 2, 0};
+    R->PushWorldMatrix();
+    R->RotateWorldDeg(90, 0, 90);
+    R->Render(square, 4, both, 12);
+    R->PopWorldMatrix();
+    EXPECT_TRUE(Is(Read(320, 240), 255, 255, 255));
+    R->ClearBuffers();
+    R->PushWorldMatrix();
+    R->RotateWorldDeg(0, 90, 0);   // (0, 50, 0) stays overhead
+    R->Render(square, 4, both, 12);
+    R->PopWorldMatrix();
+    EXPECT_TRUE(Is(Read(320, 240), 0, 0, 0));
+}
+
 TEST_F(OpenGLRenderer, AModeThatCannotBeOpenedFallsBackToA640x480Window)
 {
     R->SetResolution(4000, 4000, 32);
     EXPECT_TRUE(R->m_bInitialized);
     EXPECT_FALSE(R->m_bFullscreen);
-    EXPECT_EQ(R->m_usWidth, 640);
     EXPECT_EQ(R->m_usViewportHeight, 480);
+    // The size to lay out for is the window's.
+    uint16_t width = 0, height = 0, depth = 0;
+    R->GetResolution(width, height, depth);
+    EXPECT_EQ(width, 640);
+    EXPECT_EQ(height, 480);
+    EXPECT_EQ(depth, SDL_GetVideoSurface()->format->BitsPerPixel);
 }
 
 TEST(OpenGLRendererWithoutWindow, NoWindowAtAllEndsTheProcessWithStatusOne)
