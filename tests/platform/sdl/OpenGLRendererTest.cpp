@@ -700,6 +700,38 @@ TEST_F(OpenGLRenderer, WorldRotationsTurnAboutXThenYThenZ)
     EXPECT_TRUE(Is(Read(320, 240), 0, 0, 0));
 }
 
+// A window of another size draws to its far corner once a frame has been
+// shown; full screen and back
+// (as far as the private X server allows full screen) ends in a window
+// whose size the renderer reports truly.
+TEST_F(OpenGLRenderer, AResizedOrToggledWindowReportsTheSizeItHas)
+{
+    R->SetWindowSize(800, 600);
+    uint16_t width = 0, height = 0, depth = 0;
+    R->GetResolution(width, height, depth);
+    EXPECT_EQ(width, 800);
+    EXPECT_EQ(height, 600);
+    EXPECT_EQ(SDL_GetVideoSurface()->w, 800);
+    // The X server resizes the window on its own time: the buffers take
+    // the new size with the first swap.
+    R->DisplayBackBuffer();
+    R->SetAmbient(255, 255, 255);
+    R->SetTexture(nullptr);
+    R->ClearBuffers();
+    R->DrawRectangle(790, 590, 800, 600);
+    EXPECT_TRUE(Is(Read(795, 595), 255, 255, 255));
+
+    for (int toggle = 0; toggle < 2; ++toggle)
+    {
+        EXPECT_TRUE(R->ToggleFullscreen());
+        R->GetResolution(width, height, depth);
+        EXPECT_EQ(width, SDL_GetVideoSurface()->w);
+        EXPECT_EQ(height, SDL_GetVideoSurface()->h);
+        EXPECT_EQ(R->m_bFullscreen, (SDL_GetVideoSurface()->flags & SDL_FULLSCREEN) != 0);
+    }
+    EXPECT_FALSE(R->m_bFullscreen);
+}
+
 TEST_F(OpenGLRenderer, AModeThatCannotBeOpenedFallsBackToA640x480Window)
 {
     R->SetResolution(4000, 4000, 32);
