@@ -1,5 +1,4 @@
 #include "core/ZEConsole.h"
-#include "math/ZEPlane.h"
 #include "render/ZERenderer.h"
 #include "support/ManualTimer.h"
 #include "support/RecordingRenderer.h"
@@ -42,77 +41,6 @@ protected:
     ZERecordingRenderer m_Renderer;
     ZEEngine m_Engine;
 };
-}
-
-TEST(RendererBase, AnsweringOperationsSayNoAndOthersDoNothing)
-{
-    ZERenderer renderer;
-    EXPECT_FALSE(renderer.SupportsResolution(640, 480, 32));
-    EXPECT_FALSE(renderer.ToggleFullscreen());
-    EXPECT_FALSE(renderer.SetShadowMatrix(ZEVector(0.0f, -1.0f, 0.0f), ZEPlane()));
-
-    uint16_t width = 1, height = 2, bpp = 3;
-    renderer.GetResolution(width, height, bpp);
-    EXPECT_EQ(width, 1);
-    EXPECT_EQ(height, 2);
-    EXPECT_EQ(bpp, 3);
-
-    // The base records nothing: its fields keep their initial values.
-    renderer.SetBlendingState(4, 5);
-    renderer.EnableBlending();
-    renderer.SetZBufferState(false);
-    renderer.SetZBufferComp(7);
-    renderer.SetAlphaState(8, 0.0f);
-    renderer.SetViewport(10, 10, 100, 100);
-    renderer.SetBackgroundColor(1, 2, 3);
-    renderer.SetPerspective(60.0f, 2.0f, 5.0f, 100.0f);
-    renderer.SetWindowTitle(ZEString("other"));
-    uint16_t source = 9, dest = 9;
-    renderer.GetBlendingState(source, dest);
-    EXPECT_EQ(source, 0);
-    EXPECT_EQ(dest, 0);
-    EXPECT_FALSE(renderer.m_bBlending);
-    EXPECT_TRUE(renderer.m_bZBufferWrite);
-    EXPECT_EQ(renderer.m_usZBufferComp, 1);
-    EXPECT_EQ(renderer.m_usViewportX, 0);
-    EXPECT_EQ(renderer.m_aucBackgroundColor[0], 0);
-    EXPECT_EQ(renderer.m_Camera.GetFOVY(), 90.0f);
-    EXPECT_EQ(renderer.m_WindowTitle, "Zervane Engine Window");
-}
-
-TEST(RendererBase, InitialState)
-{
-    ZERenderer renderer;
-    EXPECT_FALSE(renderer.m_bStencilBuffer);
-    EXPECT_FALSE(renderer.m_bInitialized);
-    EXPECT_FALSE(renderer.m_bFullscreen);
-    EXPECT_EQ(renderer.m_usWidth, 640);
-    EXPECT_EQ(renderer.m_usHeight, 480);
-    EXPECT_EQ(renderer.m_usBitsPerPixel, 16);
-    EXPECT_FALSE(renderer.m_bLightmaps);
-    EXPECT_TRUE(renderer.m_bMipMapping);
-    EXPECT_EQ(renderer.m_usTextureFilter, 1);
-    EXPECT_EQ(renderer.m_usStencilComp, 7);
-    EXPECT_TRUE(renderer.m_bWriteToScreen);
-    EXPECT_EQ(renderer.m_ulFramesPerSecond, 0u);
-
-    uint16_t function = 0;
-    float reference = 0.0f;
-    renderer.GetAlphaState(function, reference);
-    EXPECT_EQ(function, 1);
-    EXPECT_EQ(reference, 1.0f);
-    uint16_t code = 0;
-    int32_t stencilRef = -1;
-    uint32_t mask = 1;
-    renderer.GetStencilComp(code, stencilRef, mask);
-    EXPECT_EQ(code, 7);
-    EXPECT_EQ(stencilRef, 0);
-    EXPECT_EQ(mask, 0u);
-    uint16_t fail = 9, zfail = 9, zpass = 9;
-    renderer.GetStencilOp(fail, zfail, zpass);
-    EXPECT_EQ(fail, 0);
-    EXPECT_EQ(zfail, 0);
-    EXPECT_EQ(zpass, 0);
 }
 
 TEST(RendererBase, TheLiveRendererIsKnownUntilItIsDestroyed)
