@@ -45,6 +45,15 @@ TEST(TextLayout, WrapsAtTheWindowEdgeToTheLeftMarginOneSizeLower)
     EXPECT_EQ(Lay(0, 0, 16, 100, "a      bc"), "a@0,0 b@91,0 c@0,16 ");
 }
 
+TEST(TextLayout, AGlyphEndingExactlyOnTheWindowEdgeStaysOnTheLine)
+{
+    // From 627 the glyph ends at 640, on the edge: it stays; the next one
+    // would cross it and wraps.
+    EXPECT_EQ(Lay(614, 0, 16, 640, "abc"), "a@614,0 b@627,0 c@614,16 ");
+    // The same after a tab: 0 + 13 + 52 = 65, and 65 + 13 = 78.
+    EXPECT_EQ(Lay(0, 0, 16, 78, "a\tb"), "a@0,0 b@65,0 ");
+}
+
 TEST(TextLayout, HugeTextsDoNotOverflowThePen)
 {
     const int32_t kMax = std::numeric_limits<int32_t>::max();

@@ -406,6 +406,36 @@ TEST_F(BSPTerrainTest, MapsWithoutAttributeBytesHaveOpaqueFaces)
     EXPECT_FALSE(m_pTerrain->m_bSecondPass);
 }
 
+TEST_F(BSPTerrainTest, EachVertexTakesItsPositionAndBothCoordinatePairsByTheirOwnIndices)
+{
+    // Every vertex names a different pair for its texture and its lightmap,
+    // and the two indices cross; a face without a lightmap keeps them as read.
+    ZEBspWriter writer;
+    writer.AddTexture("ground", "level");
+    for (const ZEVector& position : {ZEVector(0, 0, 0), ZEVector(0, 0, 10), ZEVector(10, 0, 10)})
+        writer.AddPosition(position);
+    const float pairs[3][2] = {{0.125f, 0.25f}, {0.375f, 0.5f}, {0.625f, 0.75f}};
+    for (const float* pair : pairs)
+        writer.AddTexCoord(pair[0], pair[1]);
+    const uint16_t triples[3][3] = {{2, 1, 0}, {0, 2, 1}, {1, 0, 2}};   // position, texture, lightmap
+    for (const uint16_t* triple : triples)
+        writer.AddVertex(triple[0], triple[1], triple[2]);
+    writer.AddLeaf({writer.MakeFace(1, {0, 1, 2})});
+    ASSERT_TRUE(Load(writer));
+
+    ASSERT_EQ(m_pTerrain->m_ulNumLVertices, 3u);
+    for (int v = 0; v < 3; ++v)
+    {
+        const ZELVertex& vertex = m_pTerrain->m_pLVertices[v];
+        const ZEVector& position = writer.m_avPositions[triples[v][0]];
+        EXPECT_EQ(ZEVector(vertex.x, vertex.y, vertex.z), position) << v;
+        EXPECT_EQ(vertex.u, pairs[triples[v][1]][0]) << v;
+        EXPECT_EQ(vertex.v, pairs[triples[v][1]][1]) << v;
+        EXPECT_EQ(vertex.lu, pairs[triples[v][2]][0]) << v;
+        EXPECT_EQ(vertex.lv, pairs[triples[v][2]][1]) << v;
+    }
+}
+
 TEST_F(BSPTerrainTest, AnEmptyLightmapGivesAnEmptyReferenceAndAFullOneAPlaceOnAnUploadedPage)
 {
     ZEBspWriter writer = ThreeFaceLeaf(255);

@@ -603,6 +603,31 @@ TEST_F(EngineTest, TheWorldIsDrawnPassByPass)
                             "terrain.RenderDynamicLight", "a.RenderDynamicLight", "glass.RenderDynamicLight"}));
 }
 
+TEST_F(EngineTest, TheDepthBufferIsClearedBetweenTheSkyBoxAndTheTerrain)
+{
+    TestTerrain* terrain = new TestTerrain(&m_pRenderer->m_Log);
+    terrain->m_pSkyBox = new JournalSky(m_pRenderer->m_Log);
+    m_pEngine->SetTerrain(terrain);
+    auto skyAndTerrain = [this] {
+        std::vector<std::string> lines;
+        for (const std::string& line : m_pRenderer->m_Log)
+            if (line == "sky.Render" || line == "ClearZBuffer" || line == "terrain.Render")
+                lines.push_back(line);
+        return lines;
+    };
+
+    m_pRenderer->Clear();
+    m_pEngine->RenderWorld(&m_pRenderer->m_Camera);
+    EXPECT_EQ(skyAndTerrain(), (std::vector<std::string>{"sky.Render", "ClearZBuffer", "terrain.Render"}));
+
+    // Without a sky box the depth buffer is left as the frame cleared it.
+    delete terrain->m_pSkyBox;
+    terrain->m_pSkyBox = nullptr;
+    m_pRenderer->Clear();
+    m_pEngine->RenderWorld(&m_pRenderer->m_Camera);
+    EXPECT_EQ(skyAndTerrain(), std::vector<std::string>{"terrain.Render"});
+}
+
 TEST(EngineFrame, TheListenerFollowsACameraPlacedInUpdate2InTheSameFrame)
 {
     CameraApplication app;

@@ -227,6 +227,23 @@ TEST(InfluenceTest, MassesWeighTheExchangeAndConstantsDampIt)
     EXPECT_NEAR(car.m_vVelocity.x, 0.0f, kTolerance) << "the truck stood still";
 }
 
+TEST(InfluenceTest, BothMovingEachTakesTheOthersNormalPartTimesTheOthersMassOverItsOwn)
+{
+    // Head-on along x, the truck three times the car's mass; the sideways
+    // parts stay with their owners.
+    Ball car("car", ZEVector(-0.5f, 0, 0), 1.0f, ZEVector(10, 1, 0));
+    Ball truck("truck", ZEVector(0.5f, 0, 0), 1.0f, ZEVector(-6, 0, 2));
+    car.m_fMass = 1000;
+    truck.m_fMass = 3000;
+
+    ASSERT_TRUE(car.Influence(1000, &truck));
+    car.Update(1000, nullptr);
+    truck.Update(1000, nullptr);
+
+    EXPECT_VECTOR_NEAR(car.m_vVelocity, ZEVector(-6.0f * 3000 / 1000, 1, 0) * kDefaultE);
+    EXPECT_VECTOR_NEAR(truck.m_vVelocity, ZEVector(10.0f * 1000 / 3000, 0, 2) * kDefaultE);
+}
+
 TEST(InfluenceTest, TouchingVolumesAreSeparatedButDistantOnesAreNot)
 {
     Ball a("A", ZEVector(0, 0, 0), 1.0f, ZEVector(1, 0, 0));
