@@ -266,6 +266,13 @@ TEST_F(ConsoleTest, TypingEditsTheInputLine)
     Type("abc");
     m_Console.KeyDown(ZE_KEY_DOWN);
     EXPECT_STREQ(m_Console.GetInputLine().CStr(), "]");
+
+    // Both ends of the alphabet are lowered, and kept with Shift.
+    Type("za");
+    input.m_bShift = true;
+    m_Console.KeyDown(ZE_KEY_Z);
+    m_Console.KeyDown(ZE_KEY_A);
+    EXPECT_STREQ(m_Console.GetInputLine().CStr(), "]zaZA");
 }
 
 TEST_F(ConsoleTest, EnterRunsTheLineAndUpRecallsIt)

@@ -332,15 +332,21 @@ TEST_F(FileManagerTest, CompressedEntryIsSkippedAndTheRestKept)
     RawHeader sameSize = deflated;
     sameSize.m_Name = "music2.ogg";
     sameSize.m_ulUncompressedSize = 5;
+    // Marked stored but with sizes that disagree: compressed all the same.
+    RawHeader storedMismatch = deflated;
+    storedMismatch.m_Name = "music3.ogg";
+    storedMismatch.m_usMethod = 0;
     WriteMain("mixed.dat", Header(deflated) + "zzzzz" + Header(sameSize) + "yyyyy" +
-                               Stored("good.txt", "good") + CENTRAL);
+                               Header(storedMismatch) + "xxxxx" + Stored("good.txt", "good") + CENTRAL);
 
     ASSERT_TRUE(m_Files.AddArchive(ZEString("mixed.dat")));
     EXPECT_EQ(ReadOrMissing("good.txt"), "good");
     EXPECT_EQ(ReadOrMissing("music1.ogg"), "<missing>");
     EXPECT_EQ(ReadOrMissing("music2.ogg"), "<missing>");
+    EXPECT_EQ(ReadOrMissing("music3.ogg"), "<missing>");
     EXPECT_TRUE(Logged("files: Tried to load compressed ZIP: music1.ogg"));
     EXPECT_TRUE(Logged("Tried to load compressed ZIP: music2.ogg"));
+    EXPECT_TRUE(Logged("Tried to load compressed ZIP: music3.ogg"));
 }
 
 TEST_F(FileManagerTest, ExtraFieldIsSteppedOver)

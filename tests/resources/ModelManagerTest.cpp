@@ -314,7 +314,12 @@ TEST_F(ModelManagerTest, FinishedAnimationWithoutLoopStops)
     std::unique_ptr<ZEModelReference> reference(model->GetReference());
     reference->SetAnimation(1u);
 
-    m_Timer.Advance(401);
+    m_Timer.Advance(400);
+    EXPECT_EQ(reference->GetAnimationTime(0), 400u) << "the end itself still shows the last key frame";
+    EXPECT_TRUE(reference->m_bAnimating);
+    EXPECT_EQ(reference->m_ulAnimation, 1u);
+
+    m_Timer.Advance(1);
     EXPECT_EQ(reference->GetAnimationTime(0), 0u);
     EXPECT_FALSE(reference->m_bAnimating);
     EXPECT_EQ(reference->m_ulAnimation, 0u);

@@ -262,6 +262,19 @@ TEST_F(SoundLoaderTest, ChunkWalkSkipsOtherChunksAndTheirPadding)
     EXPECT_EQ(loaded.m_Data, (Bytes{10, 20, 30, 40, 50}));
 }
 
+TEST_F(SoundLoaderTest, ChunksAfterTheDeclaredRiffEndAreNotRead)
+{
+    // "WAVE" and the 24-byte "fmt " chunk are all the RIFF size covers; the
+    // samples that follow lie outside it.
+    Bytes file = Riff().Format(1, 1, 8000, 1, 8).Chunk("data", {10, 20, 30, 40}).Build(4 + 24);
+    Loaded loaded = LoadWave(file);
+
+    EXPECT_TRUE(loaded.m_bOk);
+    EXPECT_EQ(loaded.m_ulFrequency, 8000u);
+    EXPECT_FALSE(loaded.m_bHasData);
+    EXPECT_EQ(loaded.m_ulSize, 0u);
+}
+
 TEST_F(SoundLoaderTest, DataBeforeAnyFormatGivesNoData)
 {
     Bytes file = Riff().Chunk("data", SampleBytes(Ramp(8))).Format(1, 2, 44100, 4, 16).Build();

@@ -871,7 +871,7 @@ TEST_F(TextureFileTest, IndexBeyondAPaletteOfFourReadsBlack)
 {
     WritePackage("track", {{"road", ZETexImage::Paletted(2, 1, {1, 1, 1, 2, 2, 2, 3, 3, 3, 4, 4, 4}, {3, 0})}});
     Bytes bytes = ReadBytes(TexturePath("track.tex"));
-    bytes[FIRST_IMAGE + 4 * 3 + 1] = 255;
+    bytes[FIRST_IMAGE + 4 * 3 + 1] = 4;   // one past the last colour
     WriteBytes(TexturePath("track.tex"), bytes);
 
     std::unique_ptr<ZETextureReference> reference;
