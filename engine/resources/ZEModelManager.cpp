@@ -959,6 +959,18 @@ bool ZEModel::PrepareFrames(uint32_t animation, uint32_t time, uint32_t lod, _ZE
 // ---------------------------------------------------------------------------
 // ZEModel: drawing
 
+// Pushes the world matrix and places the model: moved, turned, scaled.
+void ZEModel::PlaceInWorld(ZERenderer* renderer, const ZEVector* pos, const ZEVector* rot, const ZEVector* scale)
+{
+    renderer->PushWorldMatrix();
+    if (pos)
+        renderer->TransformWorld(pos->x, pos->y, pos->z);
+    if (rot)
+        renderer->RotateWorldDeg(rot->x, rot->y, rot->z);
+    if (scale)
+        renderer->ScaleWorld(scale->x, scale->y, scale->z);
+}
+
 void ZEModel::Render(const ZEVector* pos, const ZEVector* rot, const ZEVector* scale, uint32_t animation,
                      uint32_t time, uint32_t lod, const float* color)
 {
@@ -967,13 +979,7 @@ void ZEModel::Render(const ZEVector* pos, const ZEVector* rot, const ZEVector* s
     if (!renderer || !PrepareFrames(animation, time, lod, frames))
         return;
 
-    renderer->PushWorldMatrix();
-    if (pos)
-        renderer->TransformWorld(pos->x, pos->y, pos->z);
-    if (rot)
-        renderer->RotateWorldDeg(rot->x, rot->y, rot->z);
-    if (scale)
-        renderer->ScaleWorld(scale->x, scale->y, scale->z);
+    PlaceInWorld(renderer, pos, rot, scale);
     renderer->SetVertexArray(frames.m_pVertices, static_cast<uint16_t>(m_ulNumVertices));
     renderer->LockVertexArray();
 
@@ -1126,17 +1132,6 @@ bool ZEModel::Clips(const ZEVector& start, const ZEVector& move, _ZEClipInfo& in
 
 // ---------------------------------------------------------------------------
 // ZEModel: shadows
-
-void ZEModel::PlaceInWorld(ZERenderer* renderer, const ZEVector* pos, const ZEVector* rot, const ZEVector* scale)
-{
-    renderer->PushWorldMatrix();
-    if (pos)
-        renderer->TransformWorld(pos->x, pos->y, pos->z);
-    if (rot)
-        renderer->RotateWorldDeg(rot->x, rot->y, rot->z);
-    if (scale)
-        renderer->ScaleWorld(scale->x, scale->y, scale->z);
-}
 
 void ZEModel::RenderProjectedShadow(ZERenderer* renderer, const ZEVector* pos, const ZEVector* rot,
                                     const ZEVector* scale, uint32_t animation, uint32_t time, uint32_t lod,

@@ -9,9 +9,9 @@
 #include "platform/sdl/ZESDLOpenGLRenderer.h"
 #include "render/ZELight.h"
 #include "support/ManualTimer.h"
+#include "support/PixelWindow.h"
 #include "support/TempFolder.h"
 #include "support/TestPolygons.h"
-#include "support/Xvfb.h"
 #include "world/ZEEngine.h"
 #include "world/ZEEngineObject.h"
 
@@ -20,7 +20,6 @@
 #include <gtest/gtest.h>
 
 #include <GL/gl.h>
-#include <SDL/SDL.h>
 
 #include <cmath>
 #include <cstring>
@@ -29,11 +28,6 @@
 namespace
 {
 const int kWidth = 640, kHeight = 480;
-
-struct Pixel
-{
-    int r, g, b;
-};
 
 // A square of half size `half` facing -Z (towards a camera looking along +Z),
 // or lying flat facing up.
@@ -75,34 +69,28 @@ class LightDrawing : public ::testing::Test
 protected:
     static void SetUpTestSuite()
     {
-        ms_pDisplay = new ZEXvfb();
-        if (!ms_pDisplay->Start() || SDL_Init(SDL_INIT_VIDEO) != 0)
+        ms_pWindow = new ZEPixelWindow(kWidth, kHeight);
+        if (!ms_pWindow->Ok())
             return;
-        ms_pRenderer = new ZESDLOpenGLRenderer(kWidth, kHeight, 0);
         ms_pTimer = new ZEManualTimer(10000);
-        ms_pEngine = new ZEEngine(ms_pRenderer, nullptr, nullptr, nullptr, ms_pTimer, nullptr);
+        ms_pEngine = new ZEEngine(ms_pWindow->Renderer(), nullptr, nullptr, nullptr, ms_pTimer, nullptr);
     }
 
     static void TearDownTestSuite()
     {
         delete ms_pEngine;
         delete ms_pTimer;
-        delete ms_pRenderer;
-        SDL_Quit();
-        delete ms_pDisplay;
+        delete ms_pWindow;
     }
 
     // The effect textures: white squares, and a white disc for the light
     // spot.
     void SetUp() override
     {
-        ASSERT_NE(ms_pRenderer, nullptr) << ms_pDisplay->Error() << SDL_GetError();
-        R = ms_pRenderer;
+        ASSERT_TRUE(ms_pWindow->Ok()) << ms_pWindow->Error();
+        R = ms_pWindow->Renderer();
         E = ms_pEngine;
-        R->SetupOpenGL();
-        R->m_bLightmaps = false;
-        R->m_Camera = ZECamera();
-        R->SetPerspective(90.0f, 4.0f / 3.0f, 1.0f, 1000.0f);
+        ms_pWindow->Reset();
         ZETexWriter textures;
         std::vector<uint8_t> white(16 * 16 * 3, 255), disc;
         for (int t = 0; t < 16 * 16; ++t)
@@ -126,27 +114,9 @@ protected:
         EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
     }
 
-    void Look(const ZEVector& eye, const ZEVector& direction)
-    {
-        const ZEVector d = direction.UnitVector();
-        R->m_Camera.SetPosition(eye);
-        R->m_Camera.SetRotation(ZEVector(std::asin(d.y), std::atan2(-d.x, d.z), 0.0f) * 57.29578f);
-        R->RestoreWorld();
-    }
-
-    void Clear()
-    {
-        R->SetBackgroundColor(0, 0, 0);
-        R->ClearBuffers();
-    }
-
-    // The pixel at column x, row y from the top.
-    Pixel At(int x, int y)
-    {
-        uint8_t rgb[3];
-        glReadPixels(x, kHeight - 1 - y, 1, 1, GL_RGB, GL_UNSIGNED_BYTE, rgb);
-        return Pixel{rgb[0], rgb[1], rgb[2]};
-    }
+    void Look(const ZEVector& eye, const ZEVector& direction) { ms_pWindow->Look(eye, direction); }
+    void Clear() { ms_pWindow->Clear(); }
+    ZEPixel At(int x, int y) { return ms_pWindow->At(x, y); }
 
     // How bright a model at `where` is drawn by the lights in the world,
     // read at the screen centre, the camera 20 units in front of it.
@@ -162,8 +132,7 @@ protected:
         return level;
     }
 
-    static inline ZEXvfb* ms_pDisplay = nullptr;
-    static inline ZESDLOpenGLRenderer* ms_pRenderer = nullptr;
+    static inline ZEPixelWindow* ms_pWindow = nullptr;
     static inline ZEManualTimer* ms_pTimer = nullptr;
     static inline ZEEngine* ms_pEngine = nullptr;
 
@@ -208,7 +177,7 @@ TEST_F(LightDrawing, ADynamicLightsSpotLandsOnTheFloorUnderItBrightenedByNearnes
     Look(ZEVector(30, 300, 0), ZEVector(0, -1, 0.0001f));   // 0.8 pixels a unit
     Clear();
     E->RenderDynamicLights(&R->m_Camera);
-    Pixel under = At(kWidth / 2, kHeight / 2);
+    ZEPixel under = At(kWidth / 2, kHeight / 2);
     // 10 units over a range of 100: colour and alpha 0.9 of full, added
     // by alpha.
     EXPECT_NEAR(under.r, 206, 3);

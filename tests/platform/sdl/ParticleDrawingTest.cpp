@@ -6,15 +6,14 @@
 #include "render/ZEParticleSystem.h"
 #include "resources/ZETextureManager.h"
 #include "support/ManualTimer.h"
+#include "support/PixelWindow.h"
 #include "support/TempFolder.h"
-#include "support/Xvfb.h"
 
 #include "ZETexWriter.h"
 
 #include <gtest/gtest.h>
 
 #include <GL/gl.h>
-#include <SDL/SDL.h>
 
 #include <vector>
 
@@ -27,13 +26,9 @@ class ParticleDrawing : public ::testing::Test
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(m_Display.Start()) << m_Display.Error();
-        ASSERT_EQ(SDL_Init(SDL_INIT_VIDEO), 0) << SDL_GetError();
-        m_pRenderer = new ZESDLOpenGLRenderer(kWidth, kHeight, 0);
-        m_pRenderer->SetupOpenGL();
-        m_pRenderer->m_bLightmaps = false;
-        m_pRenderer->SetPerspective(90.0f, 4.0f / 3.0f, 1.0f, 1000.0f);
-        m_pRenderer->RestoreWorld();
+        ASSERT_TRUE(m_Window.Ok()) << m_Window.Error();
+        m_pRenderer = m_Window.Renderer();
+        m_Window.Reset();
 
         // Plain white sprites: the colour on screen is the particle's own.
         ZETexWriter textures;
@@ -52,8 +47,6 @@ protected:
         EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
         delete m_pTextures;
         delete m_pFiles;
-        delete m_pRenderer;
-        SDL_Quit();
     }
 
     // One frame of an emitter 50 units ahead of the camera, drawn over
@@ -65,16 +58,14 @@ protected:
         emitter.SetColor(r, g, b);
         m_Timer.Advance(20);
         emitter.Animate(&m_pRenderer->m_Camera);
-        m_pRenderer->SetBackgroundColor(0, 0, 0);
-        m_pRenderer->ClearBuffers();
+        m_Window.Clear();
         emitter.Render(m_pRenderer, &m_pRenderer->m_Camera);
-        uint8_t rgb[3] = {};
-        glReadPixels(kWidth / 2, kHeight / 2, 1, 1, GL_RGB, GL_UNSIGNED_BYTE, rgb);
-        return {rgb[0], rgb[1], rgb[2]};
+        ZEPixel middle = m_Window.At(kWidth / 2, kHeight / 2);
+        return {middle.r, middle.g, middle.b};
     }
 
     ZEManualTimer m_Timer{100000};
-    ZEXvfb m_Display;
+    ZEPixelWindow m_Window{kWidth, kHeight};
     ZETempFolder m_Dir{"particles"};
     ZESDLOpenGLRenderer* m_pRenderer = nullptr;
     ZEFileManager* m_pFiles = nullptr;

@@ -7,9 +7,9 @@
 #include "render/ZEBillboard.h"
 #include "render/ZESkyBox.h"
 #include "resources/ZETextureManager.h"
+#include "support/PixelWindow.h"
 #include "support/TempFolder.h"
 #include "support/TestPolygons.h"
-#include "support/Xvfb.h"
 
 #include "ZEBspWriter.h"
 #include "ZETexWriter.h"
@@ -17,7 +17,6 @@
 #include <gtest/gtest.h>
 
 #include <GL/gl.h>
-#include <SDL/SDL.h>
 
 #include <algorithm>
 #include <cmath>
@@ -29,22 +28,13 @@ namespace
 {
 const int kWidth = 640, kHeight = 480, kSkyTexels = 64;
 
-struct Pixel
-{
-    int r, g, b;
-};
+using Pixel = ZEPixel;
 
 int Difference(const Pixel& a, const Pixel& b)
 {
     return std::max({std::abs(a.r - b.r), std::abs(a.g - b.g), std::abs(a.b - b.b)});
 }
 
-::testing::AssertionResult Near(const Pixel& p, int r, int g, int b, int tolerance = 1)
-{
-    if (Difference(p, Pixel{r, g, b}) <= tolerance)
-        return ::testing::AssertionSuccess();
-    return ::testing::AssertionFailure() << "pixel is " << p.r << ", " << p.g << ", " << p.b;
-}
 
 // A side of the sky cube of half size 1 seen from inside: its corners top
 // left, top right, bottom right, bottom left (clockwise on screen).
@@ -95,10 +85,9 @@ class SceneryDrawing : public ::testing::Test
 protected:
     static void SetUpTestSuite()
     {
-        ms_pDisplay = new ZEXvfb();
-        if (!ms_pDisplay->Start() || SDL_Init(SDL_INIT_VIDEO) != 0)
+        ms_pWindow = new ZEPixelWindow(kWidth, kHeight);
+        if (!ms_pWindow->Ok())
             return;
-        ms_pRenderer = new ZESDLOpenGLRenderer(kWidth, kHeight, 0);
         ms_pFiles = new ZEFileManager();
         ms_pTextures = new ZETextureManager();
         ms_pTextures->SetTextureDirectory(ZEString("textures/"));
@@ -108,21 +97,16 @@ protected:
     {
         delete ms_pTextures;
         delete ms_pFiles;
-        delete ms_pRenderer;
-        SDL_Quit();
-        delete ms_pDisplay;
+        delete ms_pWindow;
     }
 
     // Each sky side's texels coloured by the cube point at their centre; the
     // tree red and green over blue and magenta (its key).
     void SetUp() override
     {
-        ASSERT_NE(ms_pRenderer, nullptr) << ms_pDisplay->Error() << SDL_GetError();
-        R = ms_pRenderer;
-        R->SetupOpenGL();
-        R->m_bLightmaps = false;
-        R->m_Camera = ZECamera();
-        R->SetPerspective(90.0f, 4.0f / 3.0f, 1.0f, 1000.0f);
+        ASSERT_TRUE(ms_pWindow->Ok()) << ms_pWindow->Error();
+        R = ms_pWindow->Renderer();
+        ms_pWindow->Reset();
         ZETexWriter textures;
         for (const Side& side : kSides)
         {
@@ -159,18 +143,14 @@ protected:
     // Puts the camera at `eye` looking along `direction`.
     void Look(const ZEVector& eye, const ZEVector& direction)
     {
-        const ZEVector d = direction.UnitVector();
-        R->m_Camera.SetPosition(eye);
-        R->m_Camera.SetRotation(ZEVector(std::asin(d.y), std::atan2(-d.x, d.z), 0.0f) * 57.29578f);
-        ASSERT_GT(R->m_Camera.GetFVector().DotProduct(d), 0.9999f);
-        R->RestoreWorld();
+        ms_pWindow->Look(eye, direction);
+        ASSERT_GT(R->m_Camera.GetFVector().DotProduct(direction.UnitVector()), 0.9999f);
     }
 
     // The object drawn over a grey background; the picture's rows from the top.
     std::vector<Pixel> Draw(ZEEngineObject* object, uint8_t grey = 0)
     {
-        R->SetBackgroundColor(grey, grey, grey);
-        R->ClearBuffers();
+        ms_pWindow->Clear(grey, grey, grey);
         object->Render(R, &R->m_Camera);
         std::vector<uint8_t> rgb(kWidth * kHeight * 3);
         glReadPixels(0, 0, kWidth, kHeight, GL_RGB, GL_UNSIGNED_BYTE, rgb.data());
@@ -181,8 +161,7 @@ protected:
         return frame;
     }
 
-    static inline ZEXvfb* ms_pDisplay = nullptr;
-    static inline ZESDLOpenGLRenderer* ms_pRenderer = nullptr;
+    static inline ZEPixelWindow* ms_pWindow = nullptr;
     static inline ZEFileManager* ms_pFiles = nullptr;
     static inline ZETextureManager* ms_pTextures = nullptr;
 
@@ -225,7 +204,7 @@ TEST_F(SceneryDrawing, TheSkyBoxSidesMeetWithoutASeamAroundACameraAnywhere)
         // Within a side neighbours differ by a level or two; across an edge
         // by the one texel each side keeps from it.
         EXPECT_LE(largestStep, 12);
-        EXPECT_TRUE(Near(frame[240 * kWidth + 320], Channel(toward.x), Channel(toward.y), Channel(toward.z), 12));
+        EXPECT_TRUE(ZENearPixel(frame[240 * kWidth + 320], Channel(toward.x), Channel(toward.y), Channel(toward.z), 12));
     }
 }
 
@@ -251,12 +230,12 @@ TEST_F(SceneryDrawing, AKeyedBillboardShowsUprightFromFourSidesAndFromAboveOnlyA
             Look(place + side * 10.0f, side * -1.0f);
             std::vector<Pixel> frame = Draw(&tree);
             // The quad covers x 200..440, y 120..360.
-            EXPECT_TRUE(Near(frame[180 * kWidth + 260], 255, 0, 0));
-            EXPECT_TRUE(Near(frame[180 * kWidth + 380], 0, 255, 0));
-            EXPECT_TRUE(Near(frame[300 * kWidth + 260], 0, 0, 255));
-            EXPECT_TRUE(Near(frame[300 * kWidth + 380], 0, 0, 0)) << "the key colour is cut away";
-            EXPECT_TRUE(Near(frame[240 * kWidth + 180], 0, 0, 0));
-            EXPECT_TRUE(Near(frame[240 * kWidth + 460], 0, 0, 0));
+            EXPECT_TRUE(ZENearPixel(frame[180 * kWidth + 260], 255, 0, 0));
+            EXPECT_TRUE(ZENearPixel(frame[180 * kWidth + 380], 0, 255, 0));
+            EXPECT_TRUE(ZENearPixel(frame[300 * kWidth + 260], 0, 0, 255));
+            EXPECT_TRUE(ZENearPixel(frame[300 * kWidth + 380], 0, 0, 0)) << "the key colour is cut away";
+            EXPECT_TRUE(ZENearPixel(frame[240 * kWidth + 180], 0, 0, 0));
+            EXPECT_TRUE(ZENearPixel(frame[240 * kWidth + 460], 0, 0, 0));
         }
         // Looking down at 60 degrees: the height of the picture's left column.
         Look(place - down * 10.0f, down);
