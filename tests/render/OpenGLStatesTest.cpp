@@ -4,38 +4,6 @@
 
 #include <GL/gl.h>
 
-#include <cstdint>
-#include <vector>
-
-namespace
-{
-void ExpectTable(uint32_t (*map)(uint16_t), const std::vector<GLenum>& codes, GLenum unknown)
-{
-    for (uint16_t code = 0; code < codes.size(); ++code)
-        EXPECT_EQ(map(code), codes[code]) << "code " << code;
-    for (uint16_t code : {static_cast<uint16_t>(codes.size()), uint16_t(100), uint16_t(0xFFFF)})
-        EXPECT_EQ(map(code), unknown) << "code " << code;
-}
-}
-
-TEST(OpenGLStateCodes, EveryCodeAndTheUnknownDefaults)
-{
-    const std::vector<GLenum> comparisons = {GL_NEVER, GL_LESS,  GL_LEQUAL,   GL_GREATER,
-                                             GL_GEQUAL, GL_EQUAL, GL_NOTEQUAL, GL_ALWAYS};
-    ExpectTable(ZEGLDepthFunction, comparisons, GL_LESS);
-    ExpectTable(ZEGLStencilFunction, comparisons, GL_NEVER);
-    ExpectTable(ZEGLBlendSource,
-                {GL_ZERO, GL_ONE, GL_DST_COLOR, GL_ONE_MINUS_DST_COLOR, GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA,
-                 GL_DST_ALPHA, GL_ONE_MINUS_DST_ALPHA, GL_SRC_ALPHA_SATURATE},
-                GL_ZERO);
-    // Saturation exists only as a source factor: 8 is unknown here.
-    ExpectTable(ZEGLBlendDest,
-                {GL_ZERO, GL_ONE, GL_SRC_COLOR, GL_ONE_MINUS_SRC_COLOR, GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA,
-                 GL_DST_ALPHA, GL_ONE_MINUS_DST_ALPHA},
-                GL_ZERO);
-    ExpectTable(ZEGLStencilOperation, {GL_ZERO, GL_KEEP, GL_REPLACE, GL_INCR, GL_DECR, GL_INVERT}, GL_KEEP);
-}
-
 TEST(OpenGLTextureUpload, FormatWrapAndFilterByKind)
 {
     ZEGLTextureUpload rgb = ZEGLPlanTextureUpload(false, false, false, 2, true);

