@@ -1,6 +1,8 @@
 #include "support/PixelWindow.h"
 
+#include "platform/null/ZEManualTimer.h"
 #include "platform/sdl/ZESDLOpenGLRenderer.h"
+#include "world/ZEEngine.h"
 
 #include <GL/gl.h>
 #include <SDL/SDL.h>
@@ -64,4 +66,18 @@ ZEPixel ZEPixelWindow::At(int x, int y) const
     uint8_t rgb[3] = {};
     glReadPixels(x, m_iHeight - 1 - y, 1, 1, GL_RGB, GL_UNSIGNED_BYTE, rgb);
     return ZEPixel{rgb[0], rgb[1], rgb[2]};
+}
+
+ZEPixelWorld::ZEPixelWorld(int width, int height, uint32_t start) : m_Window(width, height)
+{
+    if (!m_Window.Ok())
+        return;
+    m_pTimer = new ZEManualTimer(start);
+    m_pEngine = new ZEEngine(m_Window.Renderer(), nullptr, nullptr, nullptr, m_pTimer, nullptr);
+}
+
+ZEPixelWorld::~ZEPixelWorld()
+{
+    delete m_pEngine;
+    delete m_pTimer;
 }

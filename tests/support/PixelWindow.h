@@ -9,8 +9,11 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <string>
 
+class ZEEngine;
+class ZEManualTimer;
 class ZESDLOpenGLRenderer;
 
 struct ZEPixel
@@ -53,4 +56,21 @@ public:
 private:
     ZEXvfb m_Display;
     ZESDLOpenGLRenderer* m_pRenderer = nullptr;
+};
+
+// A pixel window with an engine over it, its game clock a manual timer
+// starting at `start`: the world that drawing tests fill and draw. The
+// engine is made only when the window opened.
+class ZEPixelWorld
+{
+public:
+    ZEPixelWorld(int width, int height, uint32_t start = 10000);
+    ~ZEPixelWorld();
+
+    ZEPixelWorld(const ZEPixelWorld&) = delete;
+    ZEPixelWorld& operator=(const ZEPixelWorld&) = delete;
+
+    ZEPixelWindow m_Window;
+    ZEManualTimer* m_pTimer = nullptr;
+    ZEEngine* m_pEngine = nullptr;
 };

@@ -69,19 +69,13 @@ class LightDrawing : public ::testing::Test
 protected:
     static void SetUpTestSuite()
     {
-        ms_pWindow = new ZEPixelWindow(kWidth, kHeight);
-        if (!ms_pWindow->Ok())
-            return;
-        ms_pTimer = new ZEManualTimer(10000);
-        ms_pEngine = new ZEEngine(ms_pWindow->Renderer(), nullptr, nullptr, nullptr, ms_pTimer, nullptr);
+        ms_pWorld = new ZEPixelWorld(kWidth, kHeight);
+        ms_pWindow = &ms_pWorld->m_Window;
+        ms_pTimer = ms_pWorld->m_pTimer;
+        ms_pEngine = ms_pWorld->m_pEngine;
     }
 
-    static void TearDownTestSuite()
-    {
-        delete ms_pEngine;
-        delete ms_pTimer;
-        delete ms_pWindow;
-    }
+    static void TearDownTestSuite() { delete ms_pWorld; }
 
     // The effect textures: white squares, and a white disc for the light
     // spot.
@@ -132,6 +126,7 @@ protected:
         return level;
     }
 
+    static inline ZEPixelWorld* ms_pWorld = nullptr;
     static inline ZEPixelWindow* ms_pWindow = nullptr;
     static inline ZEManualTimer* ms_pTimer = nullptr;
     static inline ZEEngine* ms_pEngine = nullptr;

@@ -49,19 +49,13 @@ class ShadowDrawing : public ::testing::Test
 protected:
     static void SetUpTestSuite()
     {
-        ms_pWindow = new ZEPixelWindow(kWidth, kHeight);
-        if (!ms_pWindow->Ok())
-            return;
-        ms_pTimer = new ZEManualTimer(10000);
-        ms_pEngine = new ZEEngine(ms_pWindow->Renderer(), nullptr, nullptr, nullptr, ms_pTimer, nullptr);
+        ms_pWorld = new ZEPixelWorld(kWidth, kHeight);
+        ms_pWindow = &ms_pWorld->m_Window;
+        ms_pTimer = ms_pWorld->m_pTimer;
+        ms_pEngine = ms_pWorld->m_pEngine;
     }
 
-    static void TearDownTestSuite()
-    {
-        delete ms_pEngine;
-        delete ms_pTimer;
-        delete ms_pWindow;
-    }
+    static void TearDownTestSuite() { delete ms_pWorld; }
 
     // The models and the two blob textures: a white round one and a
     // mid-grey oblong one, so each darkens the floor by its own amount.
@@ -128,6 +122,7 @@ protected:
             .r;
     }
 
+    static inline ZEPixelWorld* ms_pWorld = nullptr;
     static inline ZEPixelWindow* ms_pWindow = nullptr;
     static inline ZEManualTimer* ms_pTimer = nullptr;
     static inline ZEEngine* ms_pEngine = nullptr;
