@@ -19,6 +19,28 @@ std::vector<ZEVector> Corners(const ZEVector& min, const ZEVector& max)
                                             (corner & 4) ? half.z : -half.z));
     return corners;
 }
+
+// The track nodes' extent on the ground and the border kept round them.
+struct TrackSpan
+{
+    float m_fLowX = FLT_MAX, m_fHighX = -FLT_MAX, m_fLowZ = FLT_MAX, m_fHighZ = -FLT_MAX;
+    float m_fBorder = 0.0f;
+};
+
+TrackSpan SpanOf(const std::vector<ZEVector>& track)
+{
+    TrackSpan span;
+    for (const ZEVector& node : track)
+    {
+        span.m_fLowX = std::min(span.m_fLowX, node.x);
+        span.m_fHighX = std::max(span.m_fHighX, node.x);
+        span.m_fLowZ = std::min(span.m_fLowZ, node.z);
+        span.m_fHighZ = std::max(span.m_fHighZ, node.z);
+    }
+    float extent = std::max(span.m_fHighX - span.m_fLowX, span.m_fHighZ - span.m_fLowZ);
+    span.m_fBorder = std::max(ZE_OVERVIEW_TRACK_BORDER * extent, ZE_OVERVIEW_TRACK_BORDER_MIN);
+    return span;
+}
 }
 
 void ZEOverviewRegion(const ZEVector& faceMin, const ZEVector& faceMax, const std::vector<ZEVector>& track,
@@ -28,36 +50,20 @@ void ZEOverviewRegion(const ZEVector& faceMin, const ZEVector& faceMax, const st
     max = faceMax;
     if (track.empty())
         return;
-    float lowX = FLT_MAX, highX = -FLT_MAX, lowZ = FLT_MAX, highZ = -FLT_MAX;
-    for (const ZEVector& node : track)
-    {
-        lowX = std::min(lowX, node.x);
-        highX = std::max(highX, node.x);
-        lowZ = std::min(lowZ, node.z);
-        highZ = std::max(highZ, node.z);
-    }
-    const float border =
-        std::max(ZE_OVERVIEW_TRACK_BORDER * std::max(highX - lowX, highZ - lowZ), ZE_OVERVIEW_TRACK_BORDER_MIN);
-    min.x = std::clamp(lowX - border, faceMin.x, faceMax.x);
-    max.x = std::clamp(highX + border, faceMin.x, faceMax.x);
-    min.z = std::clamp(lowZ - border, faceMin.z, faceMax.z);
-    max.z = std::clamp(highZ + border, faceMin.z, faceMax.z);
+    const TrackSpan span = SpanOf(track);
+    const float border = span.m_fBorder;
+    min.x = std::clamp(span.m_fLowX - border, faceMin.x, faceMax.x);
+    max.x = std::clamp(span.m_fHighX + border, faceMin.x, faceMax.x);
+    min.z = std::clamp(span.m_fLowZ - border, faceMin.z, faceMax.z);
+    max.z = std::clamp(span.m_fHighZ + border, faceMin.z, faceMax.z);
 }
 
 std::vector<ZEVector> ZEOverviewPoints(const ZEVector& min, const ZEVector& max, const std::vector<ZEVector>& track)
 {
     if (track.empty())
         return Corners(min, max);
-    float lowX = FLT_MAX, highX = -FLT_MAX, lowZ = FLT_MAX, highZ = -FLT_MAX;
-    for (const ZEVector& node : track)
-    {
-        lowX = std::min(lowX, node.x);
-        highX = std::max(highX, node.x);
-        lowZ = std::min(lowZ, node.z);
-        highZ = std::max(highZ, node.z);
-    }
-    const float border =
-        std::max(ZE_OVERVIEW_TRACK_BORDER * std::max(highX - lowX, highZ - lowZ), ZE_OVERVIEW_TRACK_BORDER_MIN);
+    const TrackSpan span = SpanOf(track);
+    const float border = span.m_fBorder;
     // Eight points round each node: the border reaches as far along a
     // diagonal of the view as across it.
     const float d = border * 0.70710678f;
