@@ -10,6 +10,8 @@
 #include <GL/gl.h>
 #include <GL/glu.h>
 
+#include <algorithm>
+#include <cmath>
 #include <vector>
 
 namespace
@@ -232,6 +234,21 @@ void ZEOpenGLRenderer::SetStencilOp(uint16_t fail, uint16_t zfail, uint16_t zpas
     m_usStencilFail = fail;
     m_usStencilZFail = zfail;
     m_usStencilZPass = zpass;
+}
+
+void ZEOpenGLRenderer::SetScissor(float x1, float y1, float x2, float y2)
+{
+    GLint left = static_cast<GLint>(std::floor(x1 * m_usWidth));
+    GLint right = static_cast<GLint>(std::ceil(x2 * m_usWidth));
+    GLint top = static_cast<GLint>(std::floor(y1 * m_usHeight));
+    GLint bottom = static_cast<GLint>(std::ceil(y2 * m_usHeight));
+    glEnable(GL_SCISSOR_TEST);
+    glScissor(left, static_cast<GLint>(m_usHeight) - bottom, std::max(right - left, 0), std::max(bottom - top, 0));
+}
+
+void ZEOpenGLRenderer::DisableScissor()
+{
+    glDisable(GL_SCISSOR_TEST);
 }
 
 void ZEOpenGLRenderer::WriteToScreen(bool on)

@@ -148,6 +148,9 @@ public:
     // nothing defined, so the request waits: the next frame is written
     // just before its swap.
     void TakeScreenshot(const ZEString& name) override;
+    // Whole pixels that cover the fractions asked for.
+    void SetScissor(float x1, float y1, float x2, float y2) override;
+    void DisableScissor() override;
     // Flattens what follows onto the plane along the light direction.
     bool SetShadowMatrix(const ZEVector& light, const ZEPlane& plane) override;
 

@@ -73,6 +73,10 @@ public:
     virtual void DisableStencilBuffer() {}
     virtual void SetStencilComp(uint16_t, int32_t, uint32_t) {}
     virtual void SetStencilOp(uint16_t, uint16_t, uint16_t) {}
+    // Limits drawing and clearing to a part of the window (fractions from
+    // its top left: x1, y1, x2, y2) until DisableScissor.
+    virtual void SetScissor(float, float, float, float) {}
+    virtual void DisableScissor() {}
     virtual void WriteToScreen(bool) {}
     virtual void ReverseVertexOrder(bool) {}
     virtual void EnableEnvironmentMapping() {}

@@ -1,9 +1,11 @@
 #include "render/ZEShadow.h"
 
 #include "math/ZEVector.h"
+#include "render/ZECamera.h"
 #include "math/ZEVertex.h"
 #include "render/ZERenderer.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace
@@ -76,4 +78,40 @@ void ZEEndBlendedShadow(ZERenderer* renderer)
 {
     renderer->DisableBlending();
     renderer->DisableStencilBuffer();
+}
+
+namespace
+{
+// The extent of a/d for a in [low, high] and d in [nearest, farthest], all
+// of d positive: the smallest takes the nearest depth when negative.
+void Spread(float low, float high, float nearest, float farthest, float& from, float& to)
+{
+    from = low / (low < 0.0f ? nearest : farthest);
+    to = high / (high > 0.0f ? nearest : farthest);
+}
+
+float Fraction(float tangent, float reach)
+{
+    return std::clamp(0.5f + 0.5f * tangent / reach, 0.0f, 1.0f);
+}
+}
+
+void ZESphereScreenRect(const ZECamera& camera, const ZEVector& center, float radius, float* rect)
+{
+    rect[0] = rect[1] = 0.0f;
+    rect[2] = rect[3] = 1.0f;
+    ZEVector c = center - camera.GetPosition();
+    float x = c.DotProduct(camera.GetRVector()), y = c.DotProduct(camera.GetUVector());
+    float z = c.DotProduct(camera.GetFVector());
+    if (!(z - radius > camera.GetZNear()) || camera.GetFOVY() <= 0.0f)
+        return;
+    float tanY = std::tan(camera.GetFOVY() * 0.5f * 3.14159265f / 180.0f);
+    float tanX = tanY * camera.GetFOVX() / camera.GetFOVY();
+    float left, right, bottom, top;
+    Spread(x - radius, x + radius, z - radius, z + radius, left, right);
+    Spread(y - radius, y + radius, z - radius, z + radius, bottom, top);
+    rect[0] = Fraction(left, tanX);
+    rect[2] = Fraction(right, tanX);
+    rect[1] = 1.0f - Fraction(top, tanY);
+    rect[3] = 1.0f - Fraction(bottom, tanY);
 }

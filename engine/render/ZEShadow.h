@@ -20,6 +20,7 @@
 
 #include <cstdint>
 
+class ZECamera;
 class ZERenderer;
 class ZEVector;
 struct ZEVertex;
@@ -62,3 +63,11 @@ const char* ZEFakeShadowTexture(float halfWidth, float halfLength);
 // The end switches blending and the stencil buffer off again.
 void ZEBeginBlendedShadow(ZERenderer* renderer, uint8_t alpha);
 void ZEEndBlendedShadow(ZERenderer* renderer);
+
+// The part of the window a sphere can cover as the camera sees it, as
+// fractions of the window from its top left (x1, y1, x2, y2): never
+// smaller than what the sphere covers, clamped to the window, the whole
+// window when the sphere reaches the camera's near plane. A stencil shadow
+// touches only that part, so its stencil clear and darkening quad need not
+// cover the rest.
+void ZESphereScreenRect(const ZECamera& camera, const ZEVector& center, float radius, float* rect);

@@ -2,6 +2,7 @@
 
 #include "render/ZECamera.h"
 #include "render/ZERenderer.h"
+#include "render/ZEShadow.h"
 #include "resources/ZEModelManager.h"
 
 namespace
@@ -189,6 +190,12 @@ void ZEStencilShadowVolume::Render(ZERenderer* renderer, ZECamera* camera)
 {
     if (!renderer || !m_bBuilt || m_ulNumVertices == 0 || (camera && camera->Culled(&m_BoundingSphere)))
         return;
+    // Only the part of the window the volume can cover is cleared and
+    // darkened.
+    float rect[4] = {0.0f, 0.0f, 1.0f, 1.0f};
+    if (camera)
+        ZESphereScreenRect(*camera, m_BoundingSphere.m_vCenter, m_BoundingSphere.m_fRadius, rect);
+    renderer->SetScissor(rect[0], rect[1], rect[2], rect[3]);
     renderer->ClearStencilBuffer();
     renderer->SetTexture(nullptr);
     renderer->SetVertexArray(m_pVertices, static_cast<uint16_t>(m_ulNumVertices));
@@ -213,4 +220,5 @@ void ZEStencilShadowVolume::Render(ZERenderer* renderer, ZECamera* camera)
     renderer->SetZBufferState(true);
     renderer->DisableBlending();
     renderer->DisableStencilBuffer();
+    renderer->DisableScissor();
 }

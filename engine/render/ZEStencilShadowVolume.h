@@ -26,7 +26,8 @@
 // lies inside the volume and is darkened by one quad across the window in
 // the colour the caller set (black with the shadow's alpha), blended with
 // codes one and one-minus-source-alpha. The stencil buffer is cleared
-// first, so each volume darkens a pixel at most once.
+// first, so each volume darkens a pixel at most once. Clear, counting and
+// quad are kept to the part of the window the volume's sphere can cover.
 //
 // Culling. m_BoundingSphere is in world space; the owner places it after
 // every build or reuse, and a volume whose sphere the camera culls is not

@@ -1,7 +1,9 @@
 // The decisions of shadow drawing that need no window: which edges make a
 // volume's silhouette, how far it reaches, what a full edge list drops; the
-// blended shadow's alpha; the fake shadow's rectangle.
+// blended shadow's alpha; the fake shadow's rectangle; the part of the
+// window a volume can cover.
 #include "math/ZEVertex.h"
+#include "render/ZECamera.h"
 #include "render/ZEShadow.h"
 #include "render/ZEStencilShadowVolume.h"
 
@@ -115,4 +117,36 @@ TEST(FakeShadowQuad, SpansTwiceTheSizesAlongTheHeadingAndSurvivesAHeadingAlongTh
     EXPECT_FALSE(ZEFakeShadowQuad(ZEVector(), ZEVector(), ZEVector(0, 0, 1), 3.0f, 3.0f, v));
     EXPECT_FALSE(ZEFakeShadowQuad(ZEVector(), kUp, ZEVector(0, 0, 1), 0.0f, 3.0f, v));
     EXPECT_FALSE(ZEFakeShadowQuad(ZEVector(), kUp, ZEVector(0, 0, 1), std::nanf(""), 3.0f, v));
+}
+
+TEST(SphereScreenRect, CoversTheSphereAndNoMoreThanTheWindow)
+{
+    // The default camera: at the origin looking along +z, 90 degrees high,
+    // 120 wide by its own measure (4:3).
+    ZECamera camera;
+    const float tanY = 1.0f, tanX = 4.0f / 3.0f;
+    float rect[4];
+    // Straight ahead at 100, radius 10: at least the disc it shows.
+    ZESphereScreenRect(camera, ZEVector(0, 0, 100), 10.0f, rect);
+    EXPECT_LE(rect[0], 0.5f - 0.5f * 10.0f / 100.0f / tanX);
+    EXPECT_GE(rect[2], 0.5f + 0.5f * 10.0f / 100.0f / tanX);
+    EXPECT_LE(rect[1], 0.5f - 0.5f * 10.0f / 100.0f / tanY);
+    EXPECT_GE(rect[3], 0.5f + 0.5f * 10.0f / 100.0f / tanY);
+    EXPECT_GT(rect[0], 0.4f);
+    EXPECT_LT(rect[2], 0.6f);
+
+    // Up and to the right: the top right of the window, clamped to it.
+    ZESphereScreenRect(camera, ZEVector(120, 90, 100), 10.0f, rect);
+    EXPECT_GT(rect[0], 0.8f);
+    EXPECT_EQ(rect[2], 1.0f);
+    EXPECT_EQ(rect[1], 0.0f);
+    EXPECT_GE(rect[3], 0.1f);   // its lowest point, 80 up at 100 ahead
+    EXPECT_LT(rect[3], 0.2f);
+
+    // Reaching the near plane: the whole window.
+    ZESphereScreenRect(camera, ZEVector(0, 0, 5), 10.0f, rect);
+    EXPECT_EQ(rect[0], 0.0f);
+    EXPECT_EQ(rect[1], 0.0f);
+    EXPECT_EQ(rect[2], 1.0f);
+    EXPECT_EQ(rect[3], 1.0f);
 }
