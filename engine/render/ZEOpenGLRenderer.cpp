@@ -99,8 +99,9 @@ void ZEOpenGLRenderer::GetResolution(uint16_t& width, uint16_t& height, uint16_t
 
 bool ZEOpenGLRenderer::ToggleFullscreen()
 {
-    SetResolution(m_usWidth, m_usHeight, m_bFullscreen ? 0 : 32);
-    return true;
+    bool wanted = !m_bFullscreen;
+    SetResolution(m_usWidth, m_usHeight, wanted ? 32 : 0);
+    return m_bFullscreen == wanted;
 }
 
 // --- Colours and states -------------------------------------------------------

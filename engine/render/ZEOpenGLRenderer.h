@@ -59,7 +59,9 @@ public:
     ~ZEOpenGLRenderer() override;
 
     void GetResolution(uint16_t& width, uint16_t& height, uint16_t& bitsPerPixel) override;
-    // Switches between a window and 32-bit full screen at the same size.
+    // Switches between a window and 32-bit full screen at the same size;
+    // false when the switch fell back (full screen asked for, a window
+    // opened instead).
     bool ToggleFullscreen() override;
 
     void SetAmbient(uint8_t r, uint8_t g, uint8_t b) override;

@@ -723,12 +723,21 @@ TEST_F(OpenGLRenderer, AResizedOrToggledWindowReportsTheSizeItHas)
 
     for (int toggle = 0; toggle < 2; ++toggle)
     {
-        EXPECT_TRUE(R->ToggleFullscreen());
+        // True only when the switch took place.
+        bool wanted = !R->m_bFullscreen;
+        bool switched = R->ToggleFullscreen();
+        EXPECT_EQ(switched, R->m_bFullscreen == wanted);
         R->GetResolution(width, height, depth);
         EXPECT_EQ(width, SDL_GetVideoSurface()->w);
         EXPECT_EQ(height, SDL_GetVideoSurface()->h);
         EXPECT_EQ(R->m_bFullscreen, (SDL_GetVideoSurface()->flags & SDL_FULLSCREEN) != 0);
     }
+    EXPECT_FALSE(R->m_bFullscreen);
+
+    // A window larger than the screen has no full-screen mode of its size:
+    // the switch falls back to a window and says it did not happen.
+    R->SetWindowSize(1600, 1200);
+    EXPECT_FALSE(R->ToggleFullscreen());
     EXPECT_FALSE(R->m_bFullscreen);
 }
 
