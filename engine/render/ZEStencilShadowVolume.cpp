@@ -188,13 +188,13 @@ void ZEStencilShadowVolume::BuildVolume()
 
 void ZEStencilShadowVolume::Render(ZERenderer* renderer, ZECamera* camera)
 {
-    if (!renderer || !m_bBuilt || m_ulNumVertices == 0 || (camera && camera->Culled(&m_BoundingSphere)))
+    if (!renderer || !m_bBuilt || m_ulNumVertices == 0 || (camera && camera->Culled(&m_WorldSphere)))
         return;
     // Only the part of the window the volume can cover is cleared and
     // darkened.
     float rect[4] = {0.0f, 0.0f, 1.0f, 1.0f};
     if (camera)
-        ZESphereScreenRect(*camera, m_BoundingSphere.m_vCenter, m_BoundingSphere.m_fRadius, rect);
+        ZESphereScreenRect(*camera, m_WorldSphere.m_vCenter, m_WorldSphere.m_fRadius, rect);
     renderer->SetScissor(rect[0], rect[1], rect[2], rect[3]);
     renderer->ClearStencilBuffer();
     renderer->SetTexture(nullptr);

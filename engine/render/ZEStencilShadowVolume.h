@@ -29,9 +29,10 @@
 // first, so each volume darkens a pixel at most once. Clear, counting and
 // quad are kept to the part of the window the volume's sphere can cover.
 //
-// Culling. m_BoundingSphere is in world space; the owner places it after
-// every build or reuse, and a volume whose sphere the camera culls is not
-// drawn.
+// Culling. BuildVolume fits m_BoundingSphere round the volume in model
+// space; the owner places it in the world as m_WorldSphere on every draw
+// (the object may have moved without the light turning in model space). A
+// volume whose world sphere the camera culls is not drawn.
 //
 // Ownership: the volume owns its edge list and vertex array; the source
 // vertices are the model's and only read while building.
@@ -97,7 +98,8 @@ public:
     bool m_bLVertices = false;
     ZEVertex* m_pSourceVertices = nullptr;
     ZELVertex* m_pSourceLVertices = nullptr;
-    ZEBoundingSphere m_BoundingSphere;     // model space after BuildVolume
+    ZEBoundingSphere m_BoundingSphere;     // model space, fitted by BuildVolume
+    ZEBoundingSphere m_WorldSphere;        // placed by the owner
 
     // The most edges a volume holds: six vertices each in a 16-bit array.
     static const uint32_t ms_ulEdgeLimit = 65535 / 6;

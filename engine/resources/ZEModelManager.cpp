@@ -1156,9 +1156,8 @@ void ZEModel::RenderProjectedShadow(ZERenderer* renderer, const ZEVector* pos, c
 }
 
 // The volume is kept for the last state it was built for and rebuilt only
-// when animation, level, time or the model-space light changed. Its sphere
-// is placed in the world on every call: the object may have moved without
-// the light turning in model space.
+// when animation, level, time or the model-space light changed; it is
+// placed in the world on every call.
 void ZEModel::RenderStencilShadow(ZERenderer* renderer, ZECamera* camera, const ZEVector* pos, const ZEVector* rot,
                                   const ZEVector* scale, uint32_t animation, uint32_t time, uint32_t lod,
                                   const ZEVector& light)
@@ -1169,10 +1168,8 @@ void ZEModel::RenderStencilShadow(ZERenderer* renderer, ZECamera* camera, const 
     PlaceInWorld(renderer, pos, rot, scale);
     if (!m_pShadowVolume || !m_pShadowVolume->IsCachedFor(animation, lod, time, light))
         BuildShadowVolume(frames, animation, lod, time, light);
-    ZEBoundingSphere local = m_pShadowVolume->m_BoundingSphere;
     PlaceShadowSphere(pos, rot, scale);
     m_pShadowVolume->Render(renderer, camera);
-    m_pShadowVolume->m_BoundingSphere = local;
     renderer->PopWorldMatrix();
 }
 
@@ -1198,9 +1195,9 @@ void ZEModel::BuildShadowVolume(const _ZEModelFrames& frames, uint32_t animation
 // is drawn, for the camera's culling.
 void ZEModel::PlaceShadowSphere(const ZEVector* pos, const ZEVector* rot, const ZEVector* scale)
 {
-    ZEBoundingSphere& sphere = m_pShadowVolume->m_BoundingSphere;
-    ZEVector center = sphere.m_vCenter;
-    float radius = sphere.m_fRadius;
+    const ZEBoundingSphere& local = m_pShadowVolume->m_BoundingSphere;
+    ZEVector center = local.m_vCenter;
+    float radius = local.m_fRadius;
     if (scale)
     {
         center = ZEVector(center.x * scale->x, center.y * scale->y, center.z * scale->z);
@@ -1210,7 +1207,7 @@ void ZEModel::PlaceShadowSphere(const ZEVector* pos, const ZEVector* rot, const 
         center = Rotation(*rot) * center;
     if (pos)
         center += *pos;
-    sphere = ZEBoundingSphere(center, radius);
+    m_pShadowVolume->m_WorldSphere = ZEBoundingSphere(center, radius);
 }
 
 // ---------------------------------------------------------------------------

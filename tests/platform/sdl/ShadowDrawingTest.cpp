@@ -31,13 +31,13 @@ const int kWidth = 320, kHeight = 240;
 // 200 units overhead with a 90 degree view: 120 rows for 200 units.
 const float kPixelsPerUnit = 0.6f;
 
-// A white floor 400 units across at y = 0, as the world's terrain.
+// A white floor 800 units across at y = 0, as the world's terrain.
 class WhiteFloor : public ZETerrain
 {
 public:
     WhiteFloor()
     {
-        const float h = 200.0f;
+        const float h = 400.0f;
         m_pAABBTree = new ZEAABBTreeNode(ZEMakeTestPolygon(
             {ZEVector(-h, 0, h), ZEVector(h, 0, h), ZEVector(h, 0, -h), ZEVector(-h, 0, -h)}, {0, 1, 2, 0, 2, 3}));
     }
@@ -89,6 +89,7 @@ protected:
         delete E->m_pFakeShadow2;
         E->m_pFakeShadow1 = E->m_pFakeShadow2 = nullptr;
         E->m_fDecalDist = 320.0f;
+        E->m_fShadowDist = 320.0f;
     }
 
     // A shadow-casting object with the model, in the world.
@@ -195,6 +196,13 @@ TEST_F(ShadowDrawing, AStencilVolumeDarkensOnlyWhereItMeetsTheFloor)
     EXPECT_EQ(Floor(0, 40), 255);
     EXPECT_EQ(Floor(20, 20), 255);
     EXPECT_EQ(Floor(-20, 20), 255);
+    // Moved to the edge of the view, the same volume is culled and cut to
+    // the screen where the crate now stands.
+    m_pCrate->m_vPosition = ZEVector(-240, 0, -150);
+    E->m_fShadowDist = 1000.0f;
+    Draw(4);
+    EXPECT_NEAR(Floor(-240, -130), 128, 2);
+    EXPECT_EQ(Floor(0, 20), 255);
 }
 
 TEST_F(ShadowDrawing, AnUnchangedModelReusesItsVolumeAndATurnedOneRebuildsIt)
