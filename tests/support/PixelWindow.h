@@ -74,3 +74,20 @@ public:
     ZEManualTimer* m_pTimer = nullptr;
     ZEEngine* m_pEngine = nullptr;
 };
+
+// The fixture of drawing tests that share one world for the whole suite: a
+// Width x Height window made before the first case and closed after the
+// last, reached through ms_pWorld.
+template <int Width, int Height>
+class ZEPixelWorldTest : public ::testing::Test
+{
+protected:
+    static void SetUpTestSuite() { ms_pWorld = new ZEPixelWorld(Width, Height); }
+    static void TearDownTestSuite()
+    {
+        delete ms_pWorld;
+        ms_pWorld = nullptr;
+    }
+
+    static inline ZEPixelWorld* ms_pWorld = nullptr;
+};

@@ -64,27 +64,17 @@ std::vector<uint8_t> Record(float range, bool attenuation)
     return data;
 }
 
-class LightDrawing : public ::testing::Test
+class LightDrawing : public ZEPixelWorldTest<kWidth, kHeight>
 {
 protected:
-    static void SetUpTestSuite()
-    {
-        ms_pWorld = new ZEPixelWorld(kWidth, kHeight);
-        ms_pWindow = &ms_pWorld->m_Window;
-        ms_pTimer = ms_pWorld->m_pTimer;
-        ms_pEngine = ms_pWorld->m_pEngine;
-    }
-
-    static void TearDownTestSuite() { delete ms_pWorld; }
-
     // The effect textures: white squares, and a white disc for the light
     // spot.
     void SetUp() override
     {
-        ASSERT_TRUE(ms_pWindow->Ok()) << ms_pWindow->Error();
-        R = ms_pWindow->Renderer();
-        E = ms_pEngine;
-        ms_pWindow->Reset();
+        ASSERT_TRUE(ms_pWorld->m_Window.Ok()) << ms_pWorld->m_Window.Error();
+        R = ms_pWorld->m_Window.Renderer();
+        E = ms_pWorld->m_pEngine;
+        ms_pWorld->m_Window.Reset();
         ZETexWriter textures;
         std::vector<uint8_t> white(16 * 16 * 3, 255), disc;
         for (int t = 0; t < 16 * 16; ++t)
@@ -108,9 +98,9 @@ protected:
         EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
     }
 
-    void Look(const ZEVector& eye, const ZEVector& direction) { ms_pWindow->Look(eye, direction); }
-    void Clear() { ms_pWindow->Clear(); }
-    ZEPixel At(int x, int y) { return ms_pWindow->At(x, y); }
+    void Look(const ZEVector& eye, const ZEVector& direction) { ms_pWorld->m_Window.Look(eye, direction); }
+    void Clear() { ms_pWorld->m_Window.Clear(); }
+    ZEPixel At(int x, int y) { return ms_pWorld->m_Window.At(x, y); }
 
     // How bright a model at `where` is drawn by the lights in the world,
     // read at the screen centre, the camera 20 units in front of it.
@@ -125,11 +115,6 @@ protected:
         delete model;
         return level;
     }
-
-    static inline ZEPixelWorld* ms_pWorld = nullptr;
-    static inline ZEPixelWindow* ms_pWindow = nullptr;
-    static inline ZEManualTimer* ms_pTimer = nullptr;
-    static inline ZEEngine* ms_pEngine = nullptr;
 
     ZESDLOpenGLRenderer* R = nullptr;
     ZEEngine* E = nullptr;
@@ -207,9 +192,9 @@ TEST_F(LightDrawing, ACoronaShowsInTheOpenAndFadesOutBehindAWall)
     E->RemoveObjectFromWorld(wall);
     EXPECT_NEAR(corona(), 192, 2);   // its alpha-less colour, added
     E->AddObjectToWorld(wall);
-    ms_pTimer->Advance(1000);
+    ms_pWorld->m_pTimer->Advance(1000);
     EXPECT_NEAR(corona(), 48, 3);   // half the colour, half the alpha
-    ms_pTimer->Advance(1000);
+    ms_pWorld->m_pTimer->Advance(1000);
     EXPECT_EQ(corona(), 0);
     E->RemoveObjectFromWorld(wall);
     EXPECT_NEAR(corona(), 192, 2);

@@ -44,27 +44,17 @@ public:
     bool Load(const ZEString&) override { return false; }
 };
 
-class ShadowDrawing : public ::testing::Test
+class ShadowDrawing : public ZEPixelWorldTest<kWidth, kHeight>
 {
 protected:
-    static void SetUpTestSuite()
-    {
-        ms_pWorld = new ZEPixelWorld(kWidth, kHeight);
-        ms_pWindow = &ms_pWorld->m_Window;
-        ms_pTimer = ms_pWorld->m_pTimer;
-        ms_pEngine = ms_pWorld->m_pEngine;
-    }
-
-    static void TearDownTestSuite() { delete ms_pWorld; }
-
     // The models and the two blob textures: a white round one and a
     // mid-grey oblong one, so each darkens the floor by its own amount.
     void SetUp() override
     {
-        ASSERT_TRUE(ms_pWindow->Ok()) << ms_pWindow->Error();
-        ASSERT_TRUE(ms_pWindow->Renderer()->m_bStencilBuffer);
-        E = ms_pEngine;
-        ms_pWindow->Reset();
+        ASSERT_TRUE(ms_pWorld->m_Window.Ok()) << ms_pWorld->m_Window.Error();
+        ASSERT_TRUE(ms_pWorld->m_Window.Renderer()->m_bStencilBuffer);
+        E = ms_pWorld->m_pEngine;
+        ms_pWorld->m_Window.Reset();
         ZETexWriter textures;
         ASSERT_TRUE(textures.AddImage("fakeshadow1", ZETexImage::TrueColor(8, 8, std::vector<uint8_t>(192, 255))));
         ASSERT_TRUE(textures.AddImage("fakeshadow2", ZETexImage::TrueColor(8, 8, std::vector<uint8_t>(192, 128))));
@@ -108,25 +98,20 @@ protected:
     {
         E->SetShadowMethod(static_cast<ZEShadowMethod>(method));
         ASSERT_EQ(E->m_ShadowMethod, method);
-        ms_pWindow->Look(ZEVector(0, 200, 0), ZEVector(0, -1, 0.0001f));
-        ms_pWindow->Clear();
-        E->m_pTerrain->Render(ms_pWindow->Renderer(), &ms_pWindow->Renderer()->m_Camera);
-        E->RenderShadows(&ms_pWindow->Renderer()->m_Camera);
+        ms_pWorld->m_Window.Look(ZEVector(0, 200, 0), ZEVector(0, -1, 0.0001f));
+        ms_pWorld->m_Window.Clear();
+        E->m_pTerrain->Render(ms_pWorld->m_Window.Renderer(), &ms_pWorld->m_Window.Renderer()->m_Camera);
+        E->RenderShadows(&ms_pWorld->m_Window.Renderer()->m_Camera);
     }
 
     // The red channel of the floor at (x, 0, z); +z is up the picture, +x
     // to the right of it.
     int Floor(float x, float z)
     {
-        return ms_pWindow->At(kWidth / 2 + static_cast<int>(x * kPixelsPerUnit),
+        return ms_pWorld->m_Window.At(kWidth / 2 + static_cast<int>(x * kPixelsPerUnit),
                               kHeight / 2 - static_cast<int>(z * kPixelsPerUnit))
             .r;
     }
-
-    static inline ZEPixelWorld* ms_pWorld = nullptr;
-    static inline ZEPixelWindow* ms_pWindow = nullptr;
-    static inline ZEManualTimer* ms_pTimer = nullptr;
-    static inline ZEEngine* ms_pEngine = nullptr;
 
     ZEEngine* E = nullptr;
     ZEEngineObject* m_pCrate = nullptr;
