@@ -1184,11 +1184,7 @@ void ZEEngine::RenderFakeShadow(const ZEVector& center, const ZEVector& directio
     ZEVertex vertices[6];
     if (!ZEFakeShadowQuad(ground.m_vPoint, ground.m_Plane.m_vNormal, direction, halfWidth, halfLength, vertices))
         return;
-    bool round = std::strcmp(ZEFakeShadowTexture(halfWidth, halfLength), "fakeshadow1") == 0;
-    ZETextureReference*& texture = round ? m_pFakeShadow1 : m_pFakeShadow2;
-    if (!texture && ZETextureManager::ms_pTexManager)
-        texture = ZETextureManager::ms_pTexManager->GetTexture(ZEString(ZEFakeShadowTexture(halfWidth, halfLength)),
-                                                                ZEString("EngineSFX"), false, 1, true);
+    ZETextureReference* texture = FakeShadowTexture(ZEFakeShadowTexture(halfWidth, halfLength));
     if (!texture)
         return;
     m_pRenderer->EnableDecaling();
@@ -1202,6 +1198,20 @@ void ZEEngine::RenderFakeShadow(const ZEVector& center, const ZEVector& directio
     m_pRenderer->SetVertexArray(static_cast<ZEVertex*>(nullptr), 0);
     m_pRenderer->DisableBlending();
     m_pRenderer->DisableDecaling();
+}
+
+// Each blob is loaded on first use, and only tried once: a missing one is
+// reported by the texture manager a single time, not every frame.
+ZETextureReference* ZEEngine::FakeShadowTexture(const char* name)
+{
+    int kind = std::strcmp(name, "fakeshadow1") == 0 ? 0 : 1;
+    ZETextureReference*& texture = kind == 0 ? m_pFakeShadow1 : m_pFakeShadow2;
+    if (!texture && !m_abFakeShadowTried[kind] && m_pTextureManager)
+    {
+        m_abFakeShadowTried[kind] = true;
+        texture = m_pTextureManager->GetTexture(ZEString(name), ZEString("EngineSFX"), false, 1, true);
+    }
+    return texture;
 }
 
 // --- Queries ----------------------------------------------------------------------------

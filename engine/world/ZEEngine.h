@@ -213,6 +213,8 @@ public:
     // without a terrain, without ground within reach, or while the texture
     // cannot be loaded.
     void RenderFakeShadow(const ZEVector& center, const ZEVector& direction, float halfWidth, float halfLength);
+    // The blob texture of that name ("fakeshadow1" or "fakeshadow2").
+    ZETextureReference* FakeShadowTexture(const char* name);
 
     // Moves the sound listener to the camera when it moved this frame;
     // otherwise (or without a renderer) only lets the sound device do its
@@ -273,6 +275,7 @@ public:
     bool m_bShadowsFromAllLights = false;
     ZETextureReference* m_pFakeShadow1 = nullptr;
     ZETextureReference* m_pFakeShadow2 = nullptr;
+    bool m_abFakeShadowTried[2] = {false, false};
     bool m_bDynamicLights = true;
     float m_fDynLightDist = 320.0f;
     bool m_bReflections = true;

@@ -78,6 +78,7 @@ protected:
         delete E->m_pFakeShadow1;
         delete E->m_pFakeShadow2;
         E->m_pFakeShadow1 = E->m_pFakeShadow2 = nullptr;
+        E->m_abFakeShadowTried[0] = E->m_abFakeShadowTried[1] = false;   // each case writes its own
         E->m_fDecalDist = 320.0f;
         E->m_fShadowDist = 320.0f;
     }
