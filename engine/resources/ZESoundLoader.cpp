@@ -237,6 +237,9 @@ private:
 
     bool ReadFormat(uint64_t size, Decoded& decoded)
     {
+        // The samples keep the format they were read in.
+        if (decoded.m_pData)
+            return true;
         uint8_t bytes[kFormatBytes];
         if (size < kFormatBytes || m_Window.Read(bytes, kFormatBytes) != kFormatBytes)
         {

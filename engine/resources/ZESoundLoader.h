@@ -10,7 +10,9 @@
 // always a whole number of frames and counts only bytes that were really
 // read or decoded. `bits` is 8 or 16 whenever there is data; `frequency` is
 // in Hz. A WAV file whose "data" chunk does not follow a PCM "fmt " chunk
-// still loads, with no data (a null block, size 0).
+// still loads, with no data (a null block, size 0). Only the first "data"
+// chunk is read, in the format of the "fmt " chunk before it; later "fmt "
+// and "data" chunks are skipped.
 //
 // Damaged files never crash and never read beyond the stream: sizes are
 // taken as 64-bit and capped at the bytes the stream holds, a cut file gives

@@ -275,6 +275,20 @@ TEST_F(SoundLoaderTest, ChunksAfterTheDeclaredRiffEndAreNotRead)
     EXPECT_EQ(loaded.m_ulSize, 0u);
 }
 
+// A second "fmt " chunk after the samples once relabelled them: 9 bytes of
+// 8-bit mono came out as 16-bit samples, half a frame over.
+TEST_F(SoundLoaderTest, AFormatChunkAfterTheSamplesIsIgnored)
+{
+    Bytes file = Riff().Format(1, 1, 11025, 1, 8).Chunk("data", {1, 2, 3, 4, 5, 6, 7, 8, 9}).Format(1, 2, 22050, 4, 16).Build();
+    Loaded loaded = LoadWave(file);
+
+    EXPECT_TRUE(loaded.m_bOk);
+    EXPECT_EQ(loaded.m_ulBits, 8u);
+    EXPECT_FALSE(loaded.m_bStereo);
+    EXPECT_EQ(loaded.m_ulFrequency, 11025u);
+    EXPECT_EQ(loaded.m_Data, (Bytes{1, 2, 3, 4, 5, 6, 7, 8, 9}));
+}
+
 TEST_F(SoundLoaderTest, DataBeforeAnyFormatGivesNoData)
 {
     Bytes file = Riff().Chunk("data", SampleBytes(Ramp(8))).Format(1, 2, 44100, 4, 16).Build();
