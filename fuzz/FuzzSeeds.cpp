@@ -2,18 +2,22 @@
 //
 //   zefuzzseeds DIR
 //
-// Makes DIR/sound_wave, DIR/sound_ogg, DIR/model and DIR/career and fills each with a
-// few small valid files of that format, made by the writers the tools use,
+// Makes DIR/NAME for every target NAME (kCorpora below) and fills each with
+// a few small valid files of its format, made by the writers the tools use,
 // so a campaign starts from inputs that reach deep into the loaders rather
-// than from nothing. The files cover the layouts each loader tells apart:
-// mono and stereo, 8 and 16 bits, chunks the loader skips, several levels,
-// animations and group modes. Writes are atomic; exit status 1 on the
-// first failure.
+// than from nothing, and a replay has something to replay. The files cover
+// the layouts each loader tells apart: mono and stereo, 8 and 16 bits,
+// chunks the loader skips, several levels, animations and group modes,
+// trees, lightmaps and entity classes, stored and skipped entries. Writes
+// are atomic; exit status 1 on the first failure.
+#include "ZEBspWriter.h"
 #include "ZEFileOutput.h"
+#include "ZEPackWriter.h"
 #include "ZESoundWriter.h"
 #include "ZEZmfWriter.h"
 #include "career/WZCareer.h"
 #include "core/ZEByteOrder.h"
+#include "support/TestMaps.h"
 
 #include <cmath>
 #include <cstdio>
@@ -39,6 +43,8 @@ public:
         std::fprintf(stderr, "zefuzzseeds: cannot make %s: %s\n", m_Path.c_str(), error.message().c_str());
         return false;
     }
+
+    std::string Path(const char* name) const { return (m_Path / name).string(); }
 
     bool Write(const char* name, const Bytes& bytes)
     {
@@ -281,6 +287,114 @@ bool WriteCareerSeeds(SeedFolder& folder)
 }
 }
 
+namespace
+{
+// ---------------------------------------------------------------------------
+// Maps
+
+bool WriteMap(SeedFolder& folder, const char* name, ZEBspWriter& writer)
+{
+    Bytes bytes;
+    if (!writer.Build(bytes))
+        return Failed(name, writer.GetError().CStr());
+    return folder.Write(name, bytes);
+}
+
+// Small maps covering what the loader tells apart: one leaf; a split tree
+// with a wall, a translucent face and attribute bytes for the game; lit
+// cells whose lightmaps share a page; every entity class.
+bool WriteMapSeeds(SeedFolder& folder)
+{
+    using namespace ZETestMaps;
+    ZEBspWriter floor;
+    floor.AddTexture("road", "level");
+    floor.AddLeaf({MakeFloor(floor, 1, -50, 50, -50, 50, 0)});
+
+    ZEBspWriter split;
+    split.m_usFaceDataSize = 3;
+    split.AddTexture("grass", "level");
+    split.AddTexture("glass", "level", true);
+    ZEBspWriter::Face wall = MakeWall(split, 1, 20, 0, 40, 0, 30);
+    ZEBspWriter::Face pane = MakeWall(split, 2, 10, 0, 40, 0, 30);
+    pane.m_aucData = {128, 7, 1};
+    wall.SetLightmap(4, 8, 200);
+    MakeSplit(split, {MakeFloor(split, 1, 0, 60, 0, 60, 0), wall, pane}, {MakeFloor(split, 1, -60, 0, 0, 60, 0)});
+
+    ZEBspWriter grid = MakeGridMap(2, 2, 40, 4);
+    ZEBspWriter every = MakeEveryClassMap();
+    return WriteMap(folder, "floor.bsp", floor) && WriteMap(folder, "split.bsp", split) &&
+           WriteMap(folder, "grid.bsp", grid) && WriteMap(folder, "every-class.bsp", every);
+}
+
+// ---------------------------------------------------------------------------
+// Package archives
+
+bool WritePackage(SeedFolder& folder, const char* name,
+                  const std::vector<std::pair<const char*, std::string>>& entries)
+{
+    ZEPackWriter pack;
+    for (const auto& entry : entries)
+        if (!pack.AddData(ZEString(entry.first), entry.second.data(), entry.second.size()))
+            return Failed(name, pack.GetError().CStr());
+    if (!pack.Write(ZEString(folder.Path(name).c_str())))
+        return Failed(name, pack.GetError().CStr());
+    return true;
+}
+
+void PutLocalHeader(Bytes& bytes, uint16_t method, const std::string& name, const Bytes& extra,
+                    const std::string& data, uint32_t uncompressed)
+{
+    PutLE32(bytes, 0x04034B50);
+    PutLE16(bytes, 20);
+    PutLE16(bytes, 0);
+    PutLE16(bytes, method);
+    PutLE32(bytes, 0);              // time and date
+    PutLE32(bytes, 0);              // CRC-32, unchecked
+    PutLE32(bytes, static_cast<uint32_t>(data.size()));
+    PutLE32(bytes, uncompressed);
+    PutLE16(bytes, static_cast<uint16_t>(name.size()));
+    PutLE16(bytes, static_cast<uint16_t>(extra.size()));
+    bytes.insert(bytes.end(), name.begin(), name.end());
+    bytes.insert(bytes.end(), extra.begin(), extra.end());
+    bytes.insert(bytes.end(), data.begin(), data.end());
+}
+
+// What the package writer never makes: a compressed entry (skipped), an
+// extra field, a folder entry and a name given twice, before a bare
+// central-directory signature.
+Bytes HandmadePackage()
+{
+    Bytes bytes;
+    PutLocalHeader(bytes, 8, "packed.txt", Bytes(), std::string("\x4b\x04\x00", 3), 1);
+    PutLocalHeader(bytes, 0, "data/", Bytes(), std::string(), 0);
+    PutLocalHeader(bytes, 0, "data/extra.txt", Bytes{0x55, 0x54, 0x01, 0x00, 0x00}, "stored with extra", 17);
+    PutLocalHeader(bytes, 0, "data/extra.txt", Bytes(), "second copy", 11);
+    PutLE32(bytes, 0x02014B50);
+    return bytes;
+}
+
+bool WritePackageSeeds(SeedFolder& folder)
+{
+    return WritePackage(folder, "one.dat", {{"maps/track.bsp", "BSP0 and then some"}}) &&
+           WritePackage(folder, "three.dat",
+                        {{"textures/level.tex", "TP2"}, {"sounds/engine.ogg", std::string(40, 'x')},
+                         {"strings.txt", "[ENGLISH] \"Yes\" \"Yes\""}}) &&
+           folder.Write("handmade.dat", HandmadePackage());
+}
+}
+
+// Each corpus: its folder and what fills it.
+struct SeedCorpus
+{
+    const char* m_pFolder;
+    bool (*m_pWrite)(SeedFolder& folder);
+};
+
+const SeedCorpus kCorpora[] = {
+    {"sound_wave", WriteWaveSeeds}, {"sound_ogg", WriteOggSeeds}, {"model", WriteModelSeeds},
+    {"career", WriteCareerSeeds},   {"map", WriteMapSeeds},       {"package", WritePackageSeeds},
+};
+
 int main(int argc, char** argv)
 {
     if (argc != 2)
@@ -289,11 +403,11 @@ int main(int argc, char** argv)
         return 2;
     }
     std::filesystem::path root(argv[1]);
-    SeedFolder wave(root, "sound_wave");
-    SeedFolder ogg(root, "sound_ogg");
-    SeedFolder model(root, "model");
-    SeedFolder career(root, "career");
-    bool written = wave.Make() && ogg.Make() && model.Make() && career.Make() && WriteWaveSeeds(wave) &&
-                   WriteOggSeeds(ogg) && WriteModelSeeds(model) && WriteCareerSeeds(career);
-    return written ? 0 : 1;
+    for (const SeedCorpus& corpus : kCorpora)
+    {
+        SeedFolder folder(root, corpus.m_pFolder);
+        if (!folder.Make() || !corpus.m_pWrite(folder))
+            return 1;
+    }
+    return 0;
 }

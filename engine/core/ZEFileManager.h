@@ -135,6 +135,9 @@ public:
     // its length in `count`; null and 0 when there is no archive.
     ZEString* GetArchiveNames(uint32_t& count) const;
     uint32_t GetNumArchives() const { return m_ulNumArchives; }
+    // The first archive added under `name` (its entries in archive order),
+    // owned by the manager and valid until it is removed; null if none.
+    const _ZEArchive* FindArchive(const ZEString& name) const;
 
     // Opens `name`: loose under the main directory first, then in the
     // archives in the order added. Returns a stream for binary reading,
@@ -176,7 +179,6 @@ private:
     // The archived copy in `archive` only, or null.
     FILE* OpenInArchive(const _ZEArchive& archive, const ZEString& name, uint32_t& size) const;
     FILE* OpenInAnyArchive(const ZEString& name, uint32_t& size) const;
-    const _ZEArchive* FindArchive(const ZEString& name) const;
 
     uint32_t m_ulNumArchives = 0;
     _ZEArchive* m_pArchives = nullptr;

@@ -102,4 +102,42 @@ ZEBspWriter MakeGridMap(uint32_t cellsX, uint32_t cellsZ, float cellSize, uint16
     writer.AddEntity("DirectionalLight", ZEVector(), ZEBspData().Float(0.5f).Vector(ZEVector(0, -1, 0)).m_aucBytes);
     return writer;
 }
+
+ZEBspWriter MakeEveryClassMap()
+{
+    ZEBspWriter writer;
+    writer.m_usFaceDataSize = 2;
+    writer.AddTexture("ground", "level");
+    MakeSplit(writer, {MakeFloor(writer, 1, 0, 100, -100, 100, 0)}, {MakeFloor(writer, 1, -100, 0, -100, 100, 0)});
+    auto withQuad = [&writer](const char* name, const ZEVector& origin, const std::vector<uint8_t>& data) {
+        uint32_t e = writer.AddEntity(name, origin, data);
+        writer.m_aEntities[e].m_aPolygons.push_back(MakeFloor(writer, 1, 10, 14, 20, 22, 3));
+    };
+    writer.AddEntity("AmbientLight", ZEVector(), ZEBspData().Float(0.25f).m_aucBytes);
+    writer.AddEntity("DirectionalLight", ZEVector(), ZEBspData().Float(0.5f).Vector(ZEVector(0, -2, 0)).m_aucBytes);
+    writer.AddEntity("PointLight", ZEVector(1, 2, 3),
+                     ZEBspData().Long(0).Float(0.75f).Float(300).Byte(1).m_aucBytes);
+    writer.AddEntity("SpotLight", ZEVector(4, 5, 6),
+                     ZEBspData().Long(0).Float(1).Float(200).Vector(ZEVector(0, 0, 3)).Byte(0).U16(40).m_aucBytes);
+    withQuad("SkyBox", ZEVector(0, 100, 0), ZEBspData().Vector(ZEVector(10, 20, 0)).Float(4).Byte(1).m_aucBytes);
+    withQuad("GeometricalObject", ZEVector(7, 0, 7), ZEBspData().Byte(1).m_aucBytes);
+    writer.AddEntity("ModelObject", ZEVector(8, 0, 8), ZEBspData().U32(1).Vector(ZEVector(1, 1, 1)).m_aucBytes);
+    withQuad("Billboard", ZEVector(9, 0, 9), ZEBspData().Byte(1).Byte(0).Byte(1).Zeros(3).m_aucBytes);
+    withQuad("Decal", ZEVector(10, 0, 10), ZEBspData().Byte(1).Byte(0).Zeros(3).Byte(10).Byte(20).Byte(30).m_aucBytes);
+    withQuad("Water", ZEVector(11, 0, 11), ZEBspData().Long(0).U32(3).Byte(1).Byte(0).m_aucBytes);
+    writer.AddEntity("ParticleFX", ZEVector(12, 0, 12),
+                     ZEBspData()
+                         .Long(2).Long(15).Long(0).Long(0).Long(0).U32(40).U32(900)
+                         .Vector(ZEVector(0, 5, 0)).Float(3).Float(0.5f).Float(0).Float(0).Float(0.5f).Float(0)
+                         .Byte(0).Byte(1).Byte(1).Byte(1).Byte(0)
+                         .Byte(255).Byte(0).Byte(0).Byte(0).Byte(0).Byte(255)
+                         .m_aucBytes);
+    writer.AddEntity("DynamicLight", ZEVector(13, 4, 13),
+                     ZEBspData()
+                         .U32(0).U32(3).U32(0).U32(1000).Float(120).Float(1.0f).Vector(ZEVector(0, -1, 0))
+                         .Byte(1).U16(0).Byte(255).Byte(128).Byte(0).Byte(0).Byte(0).Byte(255).Zeros(3)
+                         .m_aucBytes);
+    writer.AddEntity("TrackNode", ZEVector(14, 0, 14), ZEBspData().Byte(3).m_aucBytes);
+    return writer;
+}
 }

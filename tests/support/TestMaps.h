@@ -31,4 +31,9 @@ uint32_t MakeSplit(ZEBspWriter& writer, const std::vector<ZEBspWriter::Face>& fr
 // lightmapSize x lightmapSize lightmap, in a tree split alternately on x
 // and z down to one cell a leaf, plus an ambient and a directional light.
 ZEBspWriter MakeGridMap(uint32_t cellsX, uint32_t cellsZ, float cellSize, uint16_t lightmapSize);
+
+// A split floor with one entity of every engine class (each with the data
+// block it reads, polygons where the class takes them) and one custom
+// entity, a "TrackNode".
+ZEBspWriter MakeEveryClassMap();
 }

@@ -154,45 +154,6 @@ ZEBspWriter ThreeFaceLeaf(uint8_t middleOpacity)
     return writer;
 }
 
-// A map with one entity of every engine class plus a custom one.
-ZEBspWriter EveryClassMap()
-{
-    ZEBspWriter writer;
-    writer.m_usFaceDataSize = 2;
-    writer.AddTexture("ground", "level");
-    MakeSplit(writer, {MakeFloor(writer, 1, 0, 100, -100, 100, 0)}, {MakeFloor(writer, 1, -100, 0, -100, 100, 0)});
-    auto withQuad = [&writer](const char* name, const ZEVector& origin, const std::vector<uint8_t>& data) {
-        uint32_t e = writer.AddEntity(name, origin, data);
-        writer.m_aEntities[e].m_aPolygons.push_back(MakeFloor(writer, 1, 10, 14, 20, 22, 3));
-    };
-    writer.AddEntity("AmbientLight", ZEVector(), ZEBspData().Float(0.25f).m_aucBytes);
-    writer.AddEntity("DirectionalLight", ZEVector(), ZEBspData().Float(0.5f).Vector(ZEVector(0, -2, 0)).m_aucBytes);
-    writer.AddEntity("PointLight", ZEVector(1, 2, 3),
-                     ZEBspData().Long(0).Float(0.75f).Float(300).Byte(1).m_aucBytes);
-    writer.AddEntity("SpotLight", ZEVector(4, 5, 6),
-                     ZEBspData().Long(0).Float(1).Float(200).Vector(ZEVector(0, 0, 3)).Byte(0).U16(40).m_aucBytes);
-    withQuad("SkyBox", ZEVector(0, 100, 0), ZEBspData().Vector(ZEVector(10, 20, 0)).Float(4).Byte(1).m_aucBytes);
-    withQuad("GeometricalObject", ZEVector(7, 0, 7), ZEBspData().Byte(1).m_aucBytes);
-    writer.AddEntity("ModelObject", ZEVector(8, 0, 8), ZEBspData().U32(1).Vector(ZEVector(1, 1, 1)).m_aucBytes);
-    withQuad("Billboard", ZEVector(9, 0, 9), ZEBspData().Byte(1).Byte(0).Byte(1).Zeros(3).m_aucBytes);
-    withQuad("Decal", ZEVector(10, 0, 10), ZEBspData().Byte(1).Byte(0).Zeros(3).Byte(10).Byte(20).Byte(30).m_aucBytes);
-    withQuad("Water", ZEVector(11, 0, 11), ZEBspData().Long(0).U32(3).Byte(1).Byte(0).m_aucBytes);
-    writer.AddEntity("ParticleFX", ZEVector(12, 0, 12),
-                     ZEBspData()
-                         .Long(2).Long(15).Long(0).Long(0).Long(0).U32(40).U32(900)
-                         .Vector(ZEVector(0, 5, 0)).Float(3).Float(0.5f).Float(0).Float(0).Float(0.5f).Float(0)
-                         .Byte(0).Byte(1).Byte(1).Byte(1).Byte(0)
-                         .Byte(255).Byte(0).Byte(0).Byte(0).Byte(0).Byte(255)
-                         .m_aucBytes);
-    writer.AddEntity("DynamicLight", ZEVector(13, 4, 13),
-                     ZEBspData()
-                         .U32(0).U32(3).U32(0).U32(1000).Float(120).Float(1.0f).Vector(ZEVector(0, -1, 0))
-                         .Byte(1).U16(0).Byte(255).Byte(128).Byte(0).Byte(0).Byte(0).Byte(255).Zeros(3)
-                         .m_aucBytes);
-    writer.AddEntity("TrackNode", ZEVector(14, 0, 14), ZEBspData().Byte(3).m_aucBytes);
-    return writer;
-}
-
 // The writer's faces in file order: a leaf's faces, an inner node's front
 // subtree before its back subtree.
 void WriterFaces(const ZEBspWriter& writer, int32_t node, std::vector<const ZEBspWriter::Face*>& faces)
@@ -847,7 +808,7 @@ TEST_F(BSPTerrainTest, ADecalOnASlopeAcrossANodePlaneLiesOnTheSlopeOnBothSides)
 
 TEST_F(BSPTerrainTest, TheSkyBoxTurnsOnlyWhenItHasASpeed)
 {
-    ZEBspWriter writer = EveryClassMap();
+    ZEBspWriter writer = ZETestMaps::MakeEveryClassMap();
     ASSERT_TRUE(Load(writer));
     ZESkyBox* sky = m_pTerrain->m_pSkyBox;
     ASSERT_NE(sky, nullptr);
@@ -866,7 +827,7 @@ TEST_F(BSPTerrainTest, TheSkyBoxTurnsOnlyWhenItHasASpeed)
 
 TEST_F(BSPTerrainTest, EveryEntityClassBecomesItsObject)
 {
-    ZEBspWriter writer = EveryClassMap();
+    ZEBspWriter writer = ZETestMaps::MakeEveryClassMap();
     LoadThroughApplication(Build(writer));
     ZEBSPTerrain* terrain = dynamic_cast<ZEBSPTerrain*>(m_pEngine->GetTerrain());
     ASSERT_NE(terrain, nullptr);
@@ -1028,7 +989,7 @@ TEST_F(BSPTerrainTest, AColourKeyedStaticDecalDrawsBlendedWithTheAlphaTest)
 
 TEST_F(BSPTerrainTest, EveryTruncationFailsCleanlyAndLeavesTheWorldEmpty)
 {
-    ZEBspWriter writer = EveryClassMap();
+    ZEBspWriter writer = ZETestMaps::MakeEveryClassMap();
     std::vector<uint8_t> bytes = Build(writer);
     LoadThroughApplication(bytes);
     ASSERT_NE(m_pEngine->GetTerrain(), nullptr);
@@ -1160,7 +1121,7 @@ TEST_F(BSPTerrainTest, TreesDeeperThanTheCapAreRefused)
 
 TEST_F(BSPTerrainTest, RandomlyDamagedMapsNeverCrash)
 {
-    ZEBspWriter writer = EveryClassMap();
+    ZEBspWriter writer = ZETestMaps::MakeEveryClassMap();
     std::vector<uint8_t> good = Build(writer);
     std::mt19937 random(20240611);
     std::uniform_int_distribution<size_t> where(0, good.size() - 1);

@@ -280,8 +280,8 @@ uint16_t ReadU16(const uint8_t* at)
 class Reader
 {
 public:
-    Reader(const std::vector<uint8_t>& bytes, ZEBspWriter& map, ZEString& error)
-        : m_Cursor(bytes), m_Map(map), m_Error(error)
+    Reader(const std::vector<uint8_t>& bytes, ZEBspWriter& map, ZEString& error, ZEMapReading reading)
+        : m_Cursor(bytes), m_Map(map), m_Error(error), m_Reading(reading)
     {
     }
 
@@ -302,7 +302,7 @@ public:
         for (uint16_t e = 0; e < header.m_usNumEntities; ++e)
             if (!ReadEntity(e))
                 return false;
-        if (m_Cursor.Left() != 0)
+        if (m_Cursor.Left() != 0 && m_Reading == ZEMapReading::Whole)
             return Fail(ZEString::Format("%zu bytes follow the last entity", m_Cursor.Left()));
         return true;
     }
@@ -322,8 +322,8 @@ private:
             if (!record)
                 return Fail("the texture table runs past the end of the file");
             ZEBspWriter::Texture texture;
-            texture.m_Name = Field(record, 12);
-            texture.m_Package = Field(record + 12, 12);
+            texture.m_Name = Field(record, NameField(12));
+            texture.m_Package = Field(record + 12, NameField(12));
             texture.m_bAnimated = record[24] != 0;
             m_Map.m_aTextures.push_back(texture);
             if (!std::memchr(record, 0, 12) || !std::memchr(record + 12, 0, 12))
@@ -352,6 +352,10 @@ private:
         }
         return true;
     }
+
+    // The bytes of a name field of `size` that are read: the engine keeps
+    // the last byte for the terminator.
+    size_t NameField(size_t size) const { return m_Reading == ZEMapReading::AsTheEngine ? size - 1 : size; }
 
     static ZEString Field(const uint8_t* at, size_t size)
     {
@@ -438,7 +442,7 @@ private:
         _ZEBSPEntityRecord record = _ZEBSPEntityRecord::Decode(at);
         ZEBspWriter::Entity entity;
         char name[25] = {};
-        std::memcpy(name, record.m_acClassName, 24);
+        std::memcpy(name, record.m_acClassName, NameField(24));
         entity.m_ClassName = name;
         if (!std::memchr(record.m_acClassName, 0, 24))
             m_aLongClassNames.push_back(number);
@@ -464,6 +468,7 @@ private:
     Cursor m_Cursor;
     ZEBspWriter& m_Map;
     ZEString& m_Error;
+    const ZEMapReading m_Reading;
 
 public:
     std::vector<uint32_t> m_aUnterminated;
@@ -479,7 +484,10 @@ ZEMapVec3 ToMap(const ZEVector& v)
 class Checker
 {
 public:
-    Checker(const ZEBspWriter& map, ZEMapCheckReport& report) : m_Map(map), m_Report(report) {}
+    Checker(const ZEBspWriter& map, ZEMapCheckReport& report, bool structureOnly)
+        : m_Map(map), m_Report(report), m_bStructureOnly(structureOnly)
+    {
+    }
 
     void Run()
     {
@@ -493,7 +501,10 @@ public:
             ZEVector lo, hi;
             CheckNode(root, 1, sides, lo, hi);
         }
-        CheckEntities();
+        if (m_bStructureOnly)
+            CheckEntityPolygons();
+        else
+            CheckEntities();
     }
 
 private:
@@ -562,12 +573,12 @@ private:
         if (face.m_aucData.size() != m_Map.m_usFaceDataSize)
             Problem("%s has %zu attribute bytes instead of %u", where.CStr(), face.m_aucData.size(),
                     m_Map.m_usFaceDataSize);
-        if (levelFace && !(PowerOfTwoFrom4(face.m_usLightmapWidth) && PowerOfTwoFrom4(face.m_usLightmapHeight)))
+        if (levelFace && !m_bStructureOnly && !(PowerOfTwoFrom4(face.m_usLightmapWidth) && PowerOfTwoFrom4(face.m_usLightmapHeight)))
             Problem("%s has a %u x %u lightmap; sides must be powers of two of at least 4", where.CStr(),
                     face.m_usLightmapWidth, face.m_usLightmapHeight);
         plane.m_vNormal = ToMap(face.m_vNormal);
         plane.m_dDistance = face.m_fDistance;
-        if (std::fabs(plane.m_vNormal.Length() - 1.0) > 1e-3)
+        if (!m_bStructureOnly && std::fabs(plane.m_vNormal.Length() - 1.0) > 1e-3)
             Problem("%s has a plane normal of length %g", where.CStr(), plane.m_vNormal.Length());
         std::vector<uint16_t> used;
         for (size_t i = 0; i < count; ++i)
@@ -584,7 +595,7 @@ private:
                 corners.push_back(p);
             }
         }
-        if (!levelFace)
+        if (!levelFace || m_bStructureOnly)
             return true;
         for (const ZEMapVec3& p : corners)
             if (std::fabs(plane.Distance(p)) > kTolerance)
@@ -660,6 +671,8 @@ private:
         }
         if (first)
             return false;
+        if (m_bStructureOnly)
+            return true;
         const float t = static_cast<float>(kBoxTolerance);
         if (lo.x < node.m_vMin.x - t || lo.y < node.m_vMin.y - t || lo.z < node.m_vMin.z - t ||
             hi.x > node.m_vMax.x + t || hi.y > node.m_vMax.y + t || hi.z > node.m_vMax.z + t)
@@ -685,7 +698,7 @@ private:
             std::vector<ZEMapVec3> faceCorners;
             ZEMapPlane plane;
             ZEString where = ZEString::Format("leaf %d face %zu", index, f);
-            if (!CheckFace(face, where, true, faceCorners, plane))
+            if (!CheckFace(face, where, true, faceCorners, plane) || m_bStructureOnly)
                 continue;
             for (const ZEMapVec3& p : faceCorners)
                 Widen(lo, hi, first, ZEVector(float(p.x), float(p.y), float(p.z)));
@@ -728,6 +741,19 @@ private:
     }
 
     using Indexed = std::map<int, const ZEBspWriter::Entity*>;
+
+    void CheckEntityPolygons()
+    {
+        m_Report.m_ulEntities = static_cast<uint32_t>(m_Map.m_aEntities.size());
+        for (size_t e = 0; e < m_Map.m_aEntities.size(); ++e)
+            for (size_t p = 0; p < m_Map.m_aEntities[e].m_aPolygons.size(); ++p)
+            {
+                std::vector<ZEMapVec3> corners;
+                ZEMapPlane plane;
+                CheckFace(m_Map.m_aEntities[e].m_aPolygons[p], ZEString::Format("entity %zu polygon %zu", e, p),
+                          false, corners, plane);
+            }
+    }
 
     // A track node's plane (of its polygon's first triangle, as the game
     // takes it) and how far its polygon reaches sideways from its origin.
@@ -1027,16 +1053,19 @@ private:
 
     const ZEBspWriter& m_Map;
     ZEMapCheckReport& m_Report;
+    const bool m_bStructureOnly;
     Route m_Route;
     std::unique_ptr<Obstacles> m_pObstacles;
 };
 }
 
-bool ZEReadMapFile(const std::vector<uint8_t>& bytes, ZEBspWriter& map, ZEString& error)
+bool ZEReadMapFile(const std::vector<uint8_t>& bytes, ZEBspWriter& map, ZEString& error, ZEMapReading reading)
 {
-    Reader reader(bytes, map, error);
+    Reader reader(bytes, map, error, reading);
     if (!reader.Read())
         return false;
+    if (reading == ZEMapReading::AsTheEngine)
+        return true;
     if (!reader.m_aUnterminated.empty())
     {
         error = ZEString::Format("texture %u: a name or package fills its field without a terminator",
@@ -1054,7 +1083,14 @@ bool ZEReadMapFile(const std::vector<uint8_t>& bytes, ZEBspWriter& map, ZEString
 
 bool ZECheckMap(const ZEBspWriter& map, ZEMapCheckReport& report)
 {
-    Checker checker(map, report);
+    Checker checker(map, report, false);
+    checker.Run();
+    return report.IsClean();
+}
+
+bool ZECheckMapStructure(const ZEBspWriter& map, ZEMapCheckReport& report)
+{
+    Checker checker(map, report, true);
     checker.Run();
     return report.IsClean();
 }

@@ -80,12 +80,35 @@ struct ZEMapCheckReport
     bool IsClean() const { return m_aProblems.empty(); }
 };
 
+// How ZEReadMapFile takes a file.
+enum class ZEMapReading
+{
+    // Every byte belongs to the map and every name ends inside its field,
+    // as the map writer lays them out: what "zemapc --check" demands.
+    Whole,
+    // As the engine's loader takes a file: bytes after the last entity are
+    // never read, and a name that fills its field is cut at the field's
+    // last byte (11 characters of a texture name or package, 23 of a class
+    // name).
+    AsTheEngine
+};
+
 // Fills `map` (which should be empty; its root becomes node 0) from a whole
 // file. False with the reason in `error` when the bytes are not a map.
-bool ZEReadMapFile(const std::vector<uint8_t>& bytes, ZEBspWriter& map, ZEString& error);
+bool ZEReadMapFile(const std::vector<uint8_t>& bytes, ZEBspWriter& map, ZEString& error,
+                   ZEMapReading reading = ZEMapReading::Whole);
 
 // Every rule above; true when none is broken.
 bool ZECheckMap(const ZEBspWriter& map, ZEMapCheckReport& report);
+
+// The structural rules alone - the ones the engine's loader refuses a file
+// for, and so the ones every map it loads keeps: vertices naming existing
+// positions and pairs; every inner node with a child, no tree deeper than
+// the format allows; every face and entity polygon of whole triangles, with
+// indices within the vertices, a texture of the table and the map's number
+// of attribute bytes. True when none is broken; the rest of the report's
+// counts are filled as by ZECheckMap.
+bool ZECheckMapStructure(const ZEBspWriter& map, ZEMapCheckReport& report);
 
 // Reads and checks a file; an unreadable file is one problem.
 bool ZECheckMapFile(const ZEString& path, ZEMapCheckReport& report);
