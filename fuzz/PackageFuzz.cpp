@@ -92,8 +92,9 @@ void CheckPlaces(const std::vector<const _ZEArchivedFile*>& entries, const uint8
     uint64_t previousEnd = 0;
     for (const _ZEArchivedFile* entry : entries)
     {
-        const char* name = entry->m_Name.CStr();
-        size_t nameLength = std::strlen(name);
+        // As bytes: a name byte above 127 must compare equal to itself.
+        const uint8_t* name = reinterpret_cast<const uint8_t*>(entry->m_Name.CStr());
+        size_t nameLength = std::strlen(entry->m_Name.CStr());
         Require(entry->m_ulSize > 0, "no entry is empty");
         Require(uint64_t(entry->m_ulOffset) + entry->m_ulSize <= length, "an entry's data lies inside the file");
         Require(entry->m_ulOffset >= previousEnd + kHeaderSize + nameLength,
