@@ -3,7 +3,8 @@
 //
 // It walks the local headers from the start of the file as the file
 // manager does and stops at the first central-directory header. Every entry
-// must be stored (method 0, equal sizes) with no extra field; a damaged
+// must be stored (method 0, equal sizes) with no extra field and its sizes
+// in its header (no data descriptor); a damaged
 // archive (short header or name, data running past the end, a foreign
 // record, no central directory) is refused whole with the reason.
 // Directory entries (both sizes 0) are left out of the list.
