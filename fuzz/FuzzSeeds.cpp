@@ -10,10 +10,13 @@
 // chunks the loader skips, several levels, animations and group modes,
 // trees, lightmaps and entity classes, stored and skipped entries. Writes
 // are atomic; exit status 1 on the first failure.
+#include "WZTexts.h"
+#include "ZEAtxWriter.h"
 #include "ZEBspWriter.h"
 #include "ZEFileOutput.h"
 #include "ZEPackWriter.h"
 #include "ZESoundWriter.h"
+#include "ZETexWriter.h"
 #include "ZEZmfWriter.h"
 #include "career/WZCareer.h"
 #include "core/ZEByteOrder.h"
@@ -383,6 +386,80 @@ bool WritePackageSeeds(SeedFolder& folder)
 }
 }
 
+namespace
+{
+// ---------------------------------------------------------------------------
+// Textures, animations and the language file
+
+bool WriteTexPackage(SeedFolder& folder, const char* name,
+                     const std::vector<std::pair<const char*, ZETexImage>>& images)
+{
+    ZETexWriter writer;
+    Bytes bytes;
+    for (const auto& image : images)
+        if (!writer.AddImage(ZEString(image.first), image.second))
+            return Failed(name, writer.GetError().CStr());
+    if (!writer.Encode(bytes))
+        return Failed(name, writer.GetError().CStr());
+    return folder.Write(name, bytes);
+}
+
+// True colour, paletted (a palette the indices use only in part) and a
+// package of several entries of both kinds and of a full-length name.
+bool WriteTexSeeds(SeedFolder& folder)
+{
+    ZETexImage rgb = ZETexImage::TrueColor(2, 2, {255, 0, 0, 0, 255, 0, 0, 0, 255, 255, 255, 255});
+    ZETexImage paletted = ZETexImage::Paletted(3, 2, {0, 0, 0, 255, 128, 0, 20, 40, 60, 9, 9, 9},
+                                               {0, 1, 2, 1, 0, 2});
+    ZETexImage line = ZETexImage::TrueColor(4, 1, {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12});
+    ZETexImage dot = ZETexImage::Paletted(1, 1, {200, 100, 50}, {0});
+    return WriteTexPackage(folder, "truecolor.tex", {{"road", rgb}}) &&
+           WriteTexPackage(folder, "paletted.tex", {{"grass", paletted}}) &&
+           WriteTexPackage(folder, "several.tex",
+                           {{"line", line}, {"grass", paletted}, {"elevenchars", dot}, {"road", rgb}});
+}
+
+bool WriteAtx(SeedFolder& folder, const char* name, const std::vector<std::pair<uint16_t, ZETexImage>>& frames)
+{
+    ZEAtxWriter writer;
+    Bytes bytes;
+    for (const auto& frame : frames)
+        if (!writer.AddFrame(frame.first, frame.second))
+            return Failed(name, writer.GetError().CStr());
+    if (!writer.Encode(bytes))
+        return Failed(name, writer.GetError().CStr());
+    return folder.Write(name, bytes);
+}
+
+// One true-colour frame; several frames, true colour and paletted each
+// with its own palette, one of them shown for 0 ms.
+bool WriteAtxSeeds(SeedFolder& folder)
+{
+    ZETexImage first = ZETexImage::TrueColor(2, 1, {10, 20, 30, 40, 50, 60});
+    ZETexImage second = ZETexImage::Paletted(2, 1, {255, 0, 0, 0, 0, 255}, {1, 0});
+    ZETexImage third = ZETexImage::Paletted(2, 1, {7, 7, 7}, {0, 0});
+    return WriteAtx(folder, "one-frame.atx", {{100, first}}) &&
+           WriteAtx(folder, "frames.atx", {{50, first}, {0, second}, {200, third}, {30, first}});
+}
+
+// A language file of a few of the game's keys: both sections, and one
+// without the German section.
+bool WriteLanguageSeeds(SeedFolder& folder)
+{
+    auto entries = [](const char* prefix) {
+        std::string text;
+        for (uint32_t i = 0; i < 4 && i < WZTexts::ms_ulNumTexts; ++i)
+            text += std::string("\"") + WZTexts::ms_aTexts[i].m_pKey + "\" \"" + prefix +
+                    WZTexts::ms_aTexts[i].m_pKey + "\"\n";
+        return text;
+    };
+    std::string english = "# seed\n[ENGLISH]\n" + entries("");
+    std::string both = english + "\n[GERMAN]\n" + entries("DE ") + "\"Quit\" \"\"\n";
+    return folder.Write("both.txt", Bytes(both.begin(), both.end())) &&
+           folder.Write("english-only.txt", Bytes(english.begin(), english.end()));
+}
+}
+
 // Each corpus: its folder and what fills it.
 struct SeedCorpus
 {
@@ -393,6 +470,7 @@ struct SeedCorpus
 const SeedCorpus kCorpora[] = {
     {"sound_wave", WriteWaveSeeds}, {"sound_ogg", WriteOggSeeds}, {"model", WriteModelSeeds},
     {"career", WriteCareerSeeds},   {"map", WriteMapSeeds},       {"package", WritePackageSeeds},
+    {"tex", WriteTexSeeds},         {"atx", WriteAtxSeeds},       {"language", WriteLanguageSeeds},
 };
 
 int main(int argc, char** argv)
