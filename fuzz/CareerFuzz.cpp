@@ -13,22 +13,17 @@
 #include "career/WZCareer.h"
 #include "career/WZCareerFile.h"
 
+#include "FuzzFolder.h"
+
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
-#include <unistd.h>
 
 namespace
 {
-void Require(bool holds, const char* rule)
-{
-    if (holds)
-        return;
-    std::fprintf(stderr, "fuzz_career: broken rule: %s\n", rule);
-    std::abort();
-}
+void Require(bool holds, const char* rule) { ZEFuzzRequire(holds, "career loader", rule); }
 
 // A fixed draw from the input's first byte, so runs repeat.
 // Its values run from 0 to n, so the draw of 0 the engine's generator can
@@ -46,11 +41,7 @@ void RequireSound(const WZCareer& career)
     Require(WZCheckCareer(career, reason), "an accepted career stays sound");
 }
 
-const std::string& FilePath()
-{
-    static const std::string path = "/tmp/fuzz_career." + std::to_string(getpid()) + ".dat";
-    return path;
-}
+const char kFile[] = "career.dat";
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t length)
@@ -60,10 +51,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t length)
     bool accepted = WZReadCareer(bytes, length, career, reason);
     Require(accepted || reason.CStr()[0] != '\0', "a refusal says why");
 
-    FILE* file = std::fopen(FilePath().c_str(), "wb");
-    Require(file && std::fwrite(bytes, 1, length, file) == length && std::fclose(file) == 0, "the input is written");
+    static const ZEFuzzFolder folder("career");
+    folder.Write(kFile, bytes, length);
     WZCareer loaded;
-    Require(WZLoadCareer(FilePath().c_str(), loaded) == accepted, "file and memory agree");
+    Require(WZLoadCareer(folder.Path(kFile).c_str(), loaded) == accepted, "file and memory agree");
     if (!accepted)
         return 0;
 

@@ -26,7 +26,7 @@
 #include "core/ZETranslator.h"
 
 #include "WZTexts.h"
-#include "ZEPackWriter.h"
+#include "FuzzFolder.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -45,13 +45,7 @@ const char* const kLanguages[] = {"ENGLISH", "GERMAN"};
 // Texts taken from the input as extra keys; more only slow the run.
 const size_t kMaxInputKeys = 256;
 
-void Require(bool holds, const char* rule)
-{
-    if (holds)
-        return;
-    std::fprintf(stderr, "translator broke a rule: %s\n", rule);
-    std::abort();
-}
+void Require(bool holds, const char* rule) { ZEFuzzRequire(holds, "translator", rule); }
 
 // The engine parts a language load reaches, over a private folder of their
 // own.
@@ -60,36 +54,18 @@ class Environment
 public:
     Environment()
     {
-        std::string pattern = (std::filesystem::exists("/dev/shm") ? "/dev/shm" : "/tmp") +
-                              std::string("/zefuzzlanguageXXXXXX");
-        Require(mkdtemp(pattern.data()) != nullptr, "a private folder can be made");
-        m_Root = pattern;
-        m_Files.SetMainDirectory(ZEString(m_Root.c_str()));
+        m_Files.SetMainDirectory(ZEString(m_Folder.Root().c_str()));
     }
 
-    ~Environment()
-    {
-        std::error_code ignored;
-        std::filesystem::remove_all(m_Root, ignored);
-    }
+    void WriteLoose(const uint8_t* bytes, size_t length) { m_Folder.Write(kFile, bytes, length); }
 
-    void WriteLoose(const uint8_t* bytes, size_t length)
-    {
-        FILE* file = std::fopen((m_Root / kFile).c_str(), "wb");
-        Require(file != nullptr, "the input can be written");
-        Require(length == 0 || std::fwrite(bytes, 1, length, file) == length, "the input can be written");
-        std::fclose(file);
-    }
-
-    void RemoveLoose() { std::filesystem::remove(m_Root / kFile); }
+    void RemoveLoose() { m_Folder.Remove(kFile); }
 
     // The input as the first entry of a package, a copy of it behind.
     bool WritePackage(const uint8_t* bytes, size_t length)
     {
-        ZEPackWriter pack;
-        return length > 0 && pack.AddData(ZEString(kFile), bytes, length) &&
-               pack.AddData(ZEString("after.txt"), bytes, length) &&
-               pack.Write(ZEString((m_Root / kArchive).c_str())) && m_Files.AddArchive(ZEString(kArchive));
+        return m_Folder.WritePackage(kArchive, kFile, "after.txt", bytes, length) &&
+               m_Files.AddArchive(ZEString(kArchive));
     }
 
     void RemovePackage() { m_Files.RemoveAllArchives(); }
@@ -97,7 +73,7 @@ public:
     ZETranslator& Translator() { return m_Translator; }
 
 private:
-    std::filesystem::path m_Root;
+    ZEFuzzFolder m_Folder{"language"};
     ZEFileManager m_Files;
     ZEConsole m_Console;
     ZETranslator m_Translator;

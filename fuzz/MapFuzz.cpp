@@ -31,9 +31,9 @@
 #include "world/ZEEngine.h"
 #include "world/ZEEngineObject.h"
 
+#include "FuzzFolder.h"
 #include "ZEBspWriter.h"
 #include "ZEMapCheck.h"
-#include "ZEPackWriter.h"
 
 #include <cstdint>
 #include <cstdio>
@@ -48,14 +48,9 @@ namespace
 {
 const char kMapName[] = "fuzz.bsp";
 const char kPackage[] = "maps.dat";
+const char kMapPath[] = "maps/fuzz.bsp";
 
-void Require(bool holds, const char* rule)
-{
-    if (holds)
-        return;
-    std::fprintf(stderr, "map loader broke a rule: %s\n", rule);
-    std::abort();
-}
+void Require(bool holds, const char* rule) { ZEFuzzRequire(holds, "map loader", rule); }
 
 // The whole engine without a window, over a private folder.
 class MapApp : public ZEApplication
@@ -72,40 +67,21 @@ class Environment
 public:
     Environment()
     {
-        std::string pattern = (std::filesystem::exists("/dev/shm") ? "/dev/shm" : "/tmp") +
-                              std::string("/zefuzzmapXXXXXX");
-        Require(mkdtemp(pattern.data()) != nullptr, "a private folder can be made");
-        m_Root = pattern;
-        std::filesystem::create_directory(m_Root / "maps");
+        m_Folder.MakeFolder("maps");
         m_App.Initialize();
-        ZEFileManager::ms_pFileManager->SetMainDirectory(ZEString(m_Root.c_str()));
+        ZEFileManager::ms_pFileManager->SetMainDirectory(ZEString(m_Folder.Root().c_str()));
     }
 
-    ~Environment()
-    {
-        m_App.Exit();
-        std::error_code ignored;
-        std::filesystem::remove_all(m_Root, ignored);
-    }
+    ~Environment() { m_App.Exit(); }
 
-    void WriteLoose(const uint8_t* bytes, size_t length)
-    {
-        FILE* file = std::fopen((m_Root / "maps" / kMapName).c_str(), "wb");
-        Require(file != nullptr, "the input can be written");
-        Require(length == 0 || std::fwrite(bytes, 1, length, file) == length, "the input can be written");
-        std::fclose(file);
-    }
+    void WriteLoose(const uint8_t* bytes, size_t length) { m_Folder.Write(kMapPath, bytes, length); }
 
-    void RemoveLoose() { std::filesystem::remove(m_Root / "maps" / kMapName); }
+    void RemoveLoose() { m_Folder.Remove(kMapPath); }
 
     // The input as the first entry of a package, a copy of it behind.
     bool WritePackage(const uint8_t* bytes, size_t length)
     {
-        ZEPackWriter pack;
-        std::string name = std::string("maps/") + kMapName;
-        return length > 0 && pack.AddData(ZEString(name.c_str()), bytes, length) &&
-               pack.AddData(ZEString("maps/after.bsp"), bytes, length) &&
-               pack.Write(ZEString((m_Root / kPackage).c_str())) &&
+        return m_Folder.WritePackage(kPackage, kMapPath, "maps/after.bsp", bytes, length) &&
                ZEFileManager::ms_pFileManager->AddArchive(ZEString(kPackage));
     }
 
@@ -115,7 +91,7 @@ public:
     ZEEngine& Engine() { return *m_App.m_pEngine; }
 
 private:
-    std::filesystem::path m_Root;
+    ZEFuzzFolder m_Folder{"map"};
     MapApp m_App;
 };
 

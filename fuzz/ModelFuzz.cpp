@@ -17,7 +17,7 @@
 #include "resources/ZEModelManager.h"
 #include "resources/ZETextureManager.h"
 
-#include "ZEPackWriter.h"
+#include "FuzzFolder.h"
 
 #include <cstdint>
 #include <cstdio>
@@ -34,13 +34,7 @@ const char kLooseName[] = "loose.zmf";
 const char kPackage[] = "models.dat";
 const char kPackedName[] = "packed.zmf";
 
-void Require(bool holds, const char* rule)
-{
-    if (holds)
-        return;
-    std::fprintf(stderr, "model loader broke a rule: %s\n", rule);
-    std::abort();
-}
+void Require(bool holds, const char* rule) { ZEFuzzRequire(holds, "model loader", rule); }
 
 // The engine parts a model load reaches, over a private folder of their own.
 class Environment
@@ -48,34 +42,16 @@ class Environment
 public:
     Environment()
     {
-        std::string pattern = (std::filesystem::exists("/dev/shm") ? "/dev/shm" : "/tmp") +
-                              std::string("/zefuzzmodelXXXXXX");
-        Require(mkdtemp(pattern.data()) != nullptr, "a private folder can be made");
-        m_Root = pattern;
-        m_Files.SetMainDirectory(ZEString(m_Root.c_str()));
+        m_Files.SetMainDirectory(ZEString(m_Folder.Root().c_str()));
     }
 
-    ~Environment()
-    {
-        std::error_code ignored;
-        std::filesystem::remove_all(m_Root, ignored);
-    }
-
-    void WriteFile(const char* name, const uint8_t* bytes, size_t length)
-    {
-        FILE* file = std::fopen((m_Root / name).c_str(), "wb");
-        Require(file != nullptr, "the input can be written");
-        Require(length == 0 || std::fwrite(bytes, 1, length, file) == length, "the input can be written");
-        std::fclose(file);
-    }
+    void WriteFile(const char* name, const uint8_t* bytes, size_t length) { m_Folder.Write(name, bytes, length); }
 
     // The input as the first entry of a package, a copy of it behind.
     bool WritePackage(const uint8_t* bytes, size_t length)
     {
-        ZEPackWriter pack;
-        return length > 0 && pack.AddData(ZEString(kPackedName), bytes, length) &&
-               pack.AddData(ZEString("after.zmf"), bytes, length) &&
-               pack.Write(ZEString((m_Root / kPackage).c_str())) && m_Files.AddArchive(ZEString(kPackage));
+        return m_Folder.WritePackage(kPackage, kPackedName, "after.zmf", bytes, length) &&
+               m_Files.AddArchive(ZEString(kPackage));
     }
 
     void RemovePackage() { m_Files.RemoveAllArchives(); }
@@ -89,7 +65,7 @@ public:
     ZEModelManager& Models() { return m_Models; }
 
 private:
-    std::filesystem::path m_Root;
+    ZEFuzzFolder m_Folder{"model"};
     ZEFileManager m_Files;
     ZETextureManager m_Textures;
     ZEConsole m_Console;

@@ -17,6 +17,7 @@
 #include "core/ZEConsole.h"
 #include "core/ZEFileManager.h"
 
+#include "FuzzFolder.h"
 #include "ZEPackReader.h"
 
 #include <algorithm>
@@ -33,45 +34,22 @@ namespace
 const char kPackage[] = "fuzz.dat";
 const uint32_t kHeaderSize = 30;
 
-void Require(bool holds, const char* rule)
-{
-    if (holds)
-        return;
-    std::fprintf(stderr, "package scan broke a rule: %s\n", rule);
-    std::abort();
-}
+void Require(bool holds, const char* rule) { ZEFuzzRequire(holds, "package scan", rule); }
 
+// A file manager over a private folder, the input written there as the
+// archive.
 class Environment
 {
 public:
-    Environment()
-    {
-        std::string pattern = (std::filesystem::exists("/dev/shm") ? "/dev/shm" : "/tmp") +
-                              std::string("/zefuzzpackXXXXXX");
-        Require(mkdtemp(pattern.data()) != nullptr, "a private folder can be made");
-        m_Root = pattern;
-        m_Files.SetMainDirectory(ZEString(m_Root.c_str()));
-    }
+    Environment() { m_Files.SetMainDirectory(ZEString(m_Folder.Root().c_str())); }
 
-    ~Environment()
-    {
-        std::error_code ignored;
-        std::filesystem::remove_all(m_Root, ignored);
-    }
+    void Write(const uint8_t* bytes, size_t length) { m_Folder.Write(kPackage, bytes, length); }
 
-    void Write(const uint8_t* bytes, size_t length)
-    {
-        FILE* file = std::fopen(Path().c_str(), "wb");
-        Require(file != nullptr, "the input can be written");
-        Require(length == 0 || std::fwrite(bytes, 1, length, file) == length, "the input can be written");
-        std::fclose(file);
-    }
-
-    std::string Path() const { return (m_Root / kPackage).string(); }
+    std::string Path() const { return m_Folder.Path(kPackage); }
     ZEFileManager& Files() { return m_Files; }
 
 private:
-    std::filesystem::path m_Root;
+    ZEFuzzFolder m_Folder{"package"};
     ZEConsole m_Console;
     ZEFileManager m_Files;
 };
@@ -101,7 +79,8 @@ void CheckPlaces(const std::vector<const _ZEArchivedFile*>& entries, const uint8
                 "an entry's header and name lie between the entry before and its data");
         const uint8_t* from = bytes + previousEnd + kHeaderSize;
         const uint8_t* to = bytes + entry->m_ulOffset;
-        Require(nameLength == 0 || std::search(from, to, name, name + nameLength) != to, "an entry's name is stored before its data");
+        Require(nameLength == 0 || std::search(from, to, name, name + nameLength) != to,
+                "an entry's name is stored before its data");
         previousEnd = uint64_t(entry->m_ulOffset) + entry->m_ulSize;
     }
 }

@@ -29,7 +29,7 @@
 #include "core/ZEFileManager.h"
 #include "resources/ZETextureManager.h"
 
-#include "ZEPackWriter.h"
+#include "FuzzFolder.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -48,13 +48,7 @@ const char kPath[] = "textures/fuzz.tex";
 const char kArchive[] = "textures.dat";
 const char kMissingName[] = "nosuchentry";
 
-void Require(bool holds, const char* rule)
-{
-    if (holds)
-        return;
-    std::fprintf(stderr, "texture loader broke a rule: %s\n", rule);
-    std::abort();
-}
+void Require(bool holds, const char* rule) { ZEFuzzRequire(holds, "texture loader", rule); }
 
 // The engine parts a texture load reaches, over a private folder of their
 // own.
@@ -63,39 +57,21 @@ class Environment
 public:
     Environment()
     {
-        std::string pattern = (std::filesystem::exists("/dev/shm") ? "/dev/shm" : "/tmp") +
-                              std::string("/zefuzztexXXXXXX");
-        Require(mkdtemp(pattern.data()) != nullptr, "a private folder can be made");
-        m_Root = pattern;
-        std::filesystem::create_directory(m_Root / "textures");
-        m_Files.SetMainDirectory(ZEString(m_Root.c_str()));
+        m_Folder.MakeFolder("textures");
+        m_Files.SetMainDirectory(ZEString(m_Folder.Root().c_str()));
         m_Textures.SetTextureDirectory(ZEString("textures"));
         m_ulBaseline = m_Textures.GetNumTextures();
     }
 
-    ~Environment()
-    {
-        std::error_code ignored;
-        std::filesystem::remove_all(m_Root, ignored);
-    }
+    void WriteLoose(const uint8_t* bytes, size_t length) { m_Folder.Write(kPath, bytes, length); }
 
-    void WriteLoose(const uint8_t* bytes, size_t length)
-    {
-        FILE* file = std::fopen((m_Root / kPath).c_str(), "wb");
-        Require(file != nullptr, "the input can be written");
-        Require(length == 0 || std::fwrite(bytes, 1, length, file) == length, "the input can be written");
-        std::fclose(file);
-    }
-
-    void RemoveLoose() { std::filesystem::remove(m_Root / kPath); }
+    void RemoveLoose() { m_Folder.Remove(kPath); }
 
     // The input as the first entry of a package, a copy of it behind.
     bool WritePackage(const uint8_t* bytes, size_t length)
     {
-        ZEPackWriter pack;
-        return length > 0 && pack.AddData(ZEString(kPath), bytes, length) &&
-               pack.AddData(ZEString("textures/after.tex"), bytes, length) &&
-               pack.Write(ZEString((m_Root / kArchive).c_str())) && m_Files.AddArchive(ZEString(kArchive));
+        return m_Folder.WritePackage(kArchive, kPath, "textures/after.tex", bytes, length) &&
+               m_Files.AddArchive(ZEString(kArchive));
     }
 
     void RemovePackage() { m_Files.RemoveAllArchives(); }
@@ -111,7 +87,7 @@ public:
     uint32_t Baseline() const { return m_ulBaseline; }
 
 private:
-    std::filesystem::path m_Root;
+    ZEFuzzFolder m_Folder{"tex"};
     ZEFileManager m_Files;
     ZETextureManager m_Textures;
     ZEConsole m_Console;
