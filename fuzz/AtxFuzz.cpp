@@ -24,12 +24,7 @@
 //   are gone the manager lists nothing of the input.
 // A broken rule aborts, which libFuzzer records as a crash with the input
 // that caused it.
-#include "core/ZEConsole.h"
-#include "core/ZEFileManager.h"
-#include "platform/null/ZEManualTimer.h"
-#include "resources/ZETextureManager.h"
-
-#include "FuzzFolder.h"
+#include "TextureFuzz.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -48,51 +43,6 @@ const char kPath[] = "textures/fuzz.atx";
 const char kArchive[] = "textures.dat";
 
 void Require(bool holds, const char* rule) { ZEFuzzRequire(holds, "animation loader", rule); }
-
-// The engine parts an animation reaches, over a private folder of their
-// own, with a clock that moves only when told.
-class Environment
-{
-public:
-    Environment()
-    {
-        m_Folder.MakeFolder("textures");
-        m_Files.SetMainDirectory(ZEString(m_Folder.Root().c_str()));
-        m_Textures.SetTextureDirectory(ZEString("textures"));
-        m_ulBaseline = m_Textures.GetNumTextures();
-    }
-
-    void WriteLoose(const uint8_t* bytes, size_t length) { m_Folder.Write(kPath, bytes, length); }
-
-    void RemoveLoose() { m_Folder.Remove(kPath); }
-
-    // The input as the first entry of a package, a copy of it behind.
-    bool WritePackage(const uint8_t* bytes, size_t length)
-    {
-        return m_Folder.WritePackage(kArchive, kPath, "textures/after.atx", bytes, length) &&
-               m_Files.AddArchive(ZEString(kArchive));
-    }
-
-    void RemovePackage() { m_Files.RemoveAllArchives(); }
-
-    // Sweeps what the input left; nothing of it may stay listed.
-    void ForgetTextures()
-    {
-        m_Textures.ReleaseUnusedTextures();
-        Require(m_Textures.GetNumTextures() == m_ulBaseline, "textures without references are swept");
-    }
-
-    ZETextureManager& Textures() { return m_Textures; }
-    ZEManualTimer& Timer() { return m_Timer; }
-
-private:
-    ZEFuzzFolder m_Folder{"atx"};
-    ZEManualTimer m_Timer;
-    ZEFileManager m_Files;
-    ZETextureManager m_Textures;
-    ZEConsole m_Console;
-    uint32_t m_ulBaseline = 0;
-};
 
 // ---------------------------------------------------------------------------
 // The animation as the loader reads it
@@ -123,21 +73,7 @@ bool StoredFrames(const uint8_t* bytes, size_t length, _ZEAtxHeader& header, std
         uint64_t stored = paletteSize ? paletteSize * 3ull + texels : texels * 3ull;
         if (stored > length - at)
             return false;
-        const uint8_t* image = bytes + at;
-        Frame frame;
-        frame.m_usTime = frameHeader.m_usTime;
-        if (paletteSize == 0)
-            frame.m_aRGB.assign(image, image + texels * 3);
-        else
-        {
-            frame.m_aRGB.assign(texels * 3, 0);
-            uint32_t usable = std::min<uint32_t>(paletteSize, ZE_MAX_PALETTE_SIZE);
-            const uint8_t* indices = image + paletteSize * 3;
-            for (size_t t = 0; t < texels; ++t)
-                if (indices[t] < usable)
-                    std::memcpy(&frame.m_aRGB[t * 3], image + indices[t] * 3u, 3);
-        }
-        frames.push_back(std::move(frame));
+        frames.push_back({frameHeader.m_usTime, ZEFuzzStoredTexels(bytes + at, texels, paletteSize)});
         at += static_cast<size_t>(stored);
     }
     return true;
@@ -166,7 +102,7 @@ std::string Describe(const ZETexture& texture)
 
 // The handed-out animation, checked against what the input stores; null
 // when nothing was expected to load.
-ZETexture* CheckReference(Environment& environment, ZETextureReference* reference, uint32_t listedBefore,
+ZETexture* CheckReference(ZEFuzzTextures& environment, ZETextureReference* reference, uint32_t listedBefore,
                           const _ZEAtxHeader& header, const std::vector<Frame>* frames)
 {
     Require(reference != nullptr, "a request always gives a reference");
@@ -198,7 +134,7 @@ ZETexture* CheckReference(Environment& environment, ZETextureReference* referenc
 
 // Steps the clock through two rounds of the animation: each frame stays
 // exactly its time, then the next is shown.
-void Step(Environment& environment, ZETexture& texture, size_t frameBytes)
+void Step(ZEFuzzTextures& environment, ZETexture& texture, size_t frameBytes)
 {
     uint16_t count = texture.m_usNumFrames;
     if (count == 0)
@@ -222,7 +158,7 @@ void Step(Environment& environment, ZETexture& texture, size_t frameBytes)
     }
 }
 
-std::string LoadAndStep(Environment& environment, const uint8_t* bytes, size_t length)
+std::string LoadAndStep(ZEFuzzTextures& environment, const uint8_t* bytes, size_t length)
 {
     ZETextureManager& manager = environment.Textures();
     _ZEAtxHeader header{};
@@ -282,7 +218,7 @@ std::string LoadAndStep(Environment& environment, const uint8_t* bytes, size_t l
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t length)
 {
-    static Environment environment;
+    static ZEFuzzTextures environment("atx", kPath, kArchive, "textures/after.atx");
     environment.WriteLoose(bytes, length);
     std::string loose = LoadAndStep(environment, bytes, length);
     environment.ForgetTextures();

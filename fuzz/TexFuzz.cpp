@@ -25,11 +25,7 @@
 //   input.
 // A broken rule aborts, which libFuzzer records as a crash with the input
 // that caused it.
-#include "core/ZEConsole.h"
-#include "core/ZEFileManager.h"
-#include "resources/ZETextureManager.h"
-
-#include "FuzzFolder.h"
+#include "TextureFuzz.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -49,50 +45,6 @@ const char kArchive[] = "textures.dat";
 const char kMissingName[] = "nosuchentry";
 
 void Require(bool holds, const char* rule) { ZEFuzzRequire(holds, "texture loader", rule); }
-
-// The engine parts a texture load reaches, over a private folder of their
-// own.
-class Environment
-{
-public:
-    Environment()
-    {
-        m_Folder.MakeFolder("textures");
-        m_Files.SetMainDirectory(ZEString(m_Folder.Root().c_str()));
-        m_Textures.SetTextureDirectory(ZEString("textures"));
-        m_ulBaseline = m_Textures.GetNumTextures();
-    }
-
-    void WriteLoose(const uint8_t* bytes, size_t length) { m_Folder.Write(kPath, bytes, length); }
-
-    void RemoveLoose() { m_Folder.Remove(kPath); }
-
-    // The input as the first entry of a package, a copy of it behind.
-    bool WritePackage(const uint8_t* bytes, size_t length)
-    {
-        return m_Folder.WritePackage(kArchive, kPath, "textures/after.tex", bytes, length) &&
-               m_Files.AddArchive(ZEString(kArchive));
-    }
-
-    void RemovePackage() { m_Files.RemoveAllArchives(); }
-
-    // Sweeps what the input left; nothing of it may stay listed.
-    void ForgetTextures()
-    {
-        m_Textures.ReleaseUnusedTextures();
-        Require(m_Textures.GetNumTextures() == m_ulBaseline, "textures without references are swept");
-    }
-
-    ZETextureManager& Textures() { return m_Textures; }
-    uint32_t Baseline() const { return m_ulBaseline; }
-
-private:
-    ZEFuzzFolder m_Folder{"tex"};
-    ZEFileManager m_Files;
-    ZETextureManager m_Textures;
-    ZEConsole m_Console;
-    uint32_t m_ulBaseline = 0;
-};
 
 // ---------------------------------------------------------------------------
 // The package as the loader walks it
@@ -147,17 +99,8 @@ std::vector<Entry> ReachableEntries(const uint8_t* bytes, size_t length)
 std::vector<uint8_t> StoredTexels(const uint8_t* bytes, const Entry& entry)
 {
     const _ZETexEntryHeader& header = entry.m_Header;
-    size_t texels = static_cast<size_t>(header.m_usWidth) * header.m_usHeight;
-    const uint8_t* image = bytes + entry.m_ulImage;
-    if (header.m_usPaletteSize == 0)
-        return std::vector<uint8_t>(image, image + texels * 3);
-    std::vector<uint8_t> rgb(texels * 3, 0);
-    uint32_t usable = std::min<uint32_t>(header.m_usPaletteSize, ZE_MAX_PALETTE_SIZE);
-    const uint8_t* indices = image + header.m_usPaletteSize * 3u;
-    for (size_t i = 0; i < texels; ++i)
-        if (indices[i] < usable)
-            std::memcpy(&rgb[i * 3], image + indices[i] * 3u, 3);
-    return rgb;
+    return ZEFuzzStoredTexels(bytes + entry.m_ulImage, static_cast<size_t>(header.m_usWidth) * header.m_usHeight,
+                              header.m_usPaletteSize);
 }
 
 // ---------------------------------------------------------------------------
@@ -179,7 +122,7 @@ std::string Describe(const ZETexture& texture)
 }
 
 // A handed-out texture of `entry`, or of nothing when expected is null.
-ZETexture* CheckReference(Environment& environment, ZETextureReference* reference, uint32_t listedBefore,
+ZETexture* CheckReference(ZEFuzzTextures& environment, ZETextureReference* reference, uint32_t listedBefore,
                           const Entry* expected)
 {
     Require(reference != nullptr, "a request always gives a reference");
@@ -204,7 +147,7 @@ ZETexture* CheckReference(Environment& environment, ZETextureReference* referenc
 // The descriptions of every variant of `name` (plain, colour-keyed,
 // clamped), checked against the entry the input stores under it; the
 // references are let go before returning.
-std::string LoadName(Environment& environment, const uint8_t* bytes, const std::string& name, const Entry* entry)
+std::string LoadName(ZEFuzzTextures& environment, const uint8_t* bytes, const std::string& name, const Entry* entry)
 {
     ZETextureManager& manager = environment.Textures();
     const Entry* expected = entry && entry->m_bLoadable ? entry : nullptr;
@@ -254,7 +197,7 @@ std::string LoadName(Environment& environment, const uint8_t* bytes, const std::
 
 // What every name of the input loads as, loaded through whatever file the
 // file manager finds under kPath.
-std::string LoadAll(Environment& environment, const uint8_t* bytes, const std::vector<Entry>& entries)
+std::string LoadAll(ZEFuzzTextures& environment, const uint8_t* bytes, const std::vector<Entry>& entries)
 {
     std::string out;
     for (const Entry& entry : entries)
@@ -270,7 +213,7 @@ std::string LoadAll(Environment& environment, const uint8_t* bytes, const std::v
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t length)
 {
-    static Environment environment;
+    static ZEFuzzTextures environment("tex", kPath, kArchive, "textures/after.tex");
     std::vector<Entry> entries = ReachableEntries(bytes, length);
 
     environment.WriteLoose(bytes, length);
