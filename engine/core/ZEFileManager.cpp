@@ -15,11 +15,6 @@ ZEFileManager* ZEFileManager::ms_pFileManager = nullptr;
 
 namespace
 {
-
-
-// Bit 3 of the flags: the sizes are written after the data, not in the header.
-const uint16_t ZIP_FLAG_DATA_DESCRIPTOR = 0x0008;
-
 void PostFiles(const ZEString& text)
 {
     ZEConsole::Post("files", text, ZE_MSG_DEFAULT);
@@ -101,7 +96,7 @@ private:
 
         uint64_t dataStart = m_ulPosition + fields.m_usExtraLength;
         bool directory = fields.m_ulCompressedSize == 0 && fields.m_ulUncompressedSize == 0;
-        if (directory && (fields.m_usFlags & ZIP_FLAG_DATA_DESCRIPTOR))
+        if (directory && (fields.m_usFlags & _ZEZipLocalHeader::ms_usFlagSizesAfterData))
             return Reject(ZEString::Format("entry %s keeps its sizes behind its data", name.get()));
         if (directory)
             return SkipTo(dataStart, name.get());

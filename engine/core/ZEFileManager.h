@@ -58,6 +58,8 @@ struct _ZEZipLocalHeader
     static constexpr uint32_t ms_ulCentralSignature = 0x02014B50;   // "PK" 1 2
     static constexpr uint32_t ms_ulEndSignature = 0x06054B50;       // "PK" 5 6
     static constexpr uint16_t ms_usMethodStored = 0;
+    // Flag bit 3: the sizes are written after the data, not in the header.
+    static constexpr uint16_t ms_usFlagSizesAfterData = 0x0008;
 
     // The fields of a header read from its ms_ulSize on-disk bytes.
     static _ZEZipLocalHeader Decode(const uint8_t* bytes);

@@ -61,11 +61,9 @@ bool ZEListPackEntries(const std::string& path, std::vector<ZEPackEntry>& entrie
             error = path + ": an entry name is cut short";
             return false;
         }
-        // Flag bit 3: the sizes follow the data, so the header's may be 0.
-        const uint16_t sizesAfterData = 0x0008;
         if (header.m_usMethod != _ZEZipLocalHeader::ms_usMethodStored ||
             header.m_ulCompressedSize != header.m_ulUncompressedSize || header.m_usExtraLength != 0 ||
-            (header.m_usFlags & sizesAfterData))
+            (header.m_usFlags & _ZEZipLocalHeader::ms_usFlagSizesAfterData))
         {
             error = path + ": " + name + " is not a plain stored entry";
             return false;
